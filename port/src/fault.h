@@ -1,0 +1,63 @@
+// Range, overflow and conversion errors of the library's guarded arithmetic.
+//
+// A fault stops the call where it happens: the group code throws, and the
+// export wrapper catches it, records it for PORTERROR and returns the
+// export's "nothing" value. No fault ever leaves an exported function.
+#pragma once
+
+#include <cstdint>
+#include <limits>
+
+namespace port {
+
+enum class Fault : int32_t { none = 0, range = 1, overflow = 2, conversion = 3 };
+
+struct FaultError {
+    Fault fault;
+};
+
+[[noreturn]] inline void raise(Fault f) { throw FaultError{f}; }
+
+void recordFault(Fault f);
+Fault takeLastFault();
+
+// Runs one export's body; a fault becomes `nothing` plus the recorded error.
+template <class R, class Body>
+R guarded(R nothing, Body&& body) {
+    try {
+        return body();
+    } catch (const FaultError& e) {
+        recordFault(e.fault);
+        return nothing;
+    }
+}
+
+template <class Body>
+void guarded(Body&& body) {
+    try {
+        body();
+    } catch (const FaultError& e) {
+        recordFault(e.fault);
+    }
+}
+
+// A 64-bit intermediate that must fit a signed 32-bit result.
+inline int32_t toInt32(int64_t v) {
+    if (v < std::numeric_limits<int32_t>::min() || v > std::numeric_limits<int32_t>::max())
+        raise(Fault::range);
+    return static_cast<int32_t>(v);
+}
+
+inline int64_t checkedSub(int64_t a, int64_t b) {
+    int64_t r;
+    if (__builtin_sub_overflow(a, b, &r)) raise(Fault::overflow);
+    return r;
+}
+
+inline int64_t checkedMul(int64_t a, int64_t b) {
+    int64_t r;
+    if (__builtin_mul_overflow(a, b, &r)) raise(Fault::overflow);
+    return r;
+}
+
+}  // namespace port
