@@ -1,0 +1,53 @@
+// What the windows call of the tank sound engine: the device set-up, the
+// settings file, loading the sound set, and the sound decisions.
+//
+// All of it works on the program-wide data and runs on the window thread.
+#pragma once
+
+#include <array>
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "app/program_data.h"
+
+namespace rumblet {
+
+// The start-up message when the sound device cannot be set up: the two fixed
+// lines, then "<error number>/<description>".
+std::string soundInitFailureText(const SoundError& e);
+
+// Creates the root object if there is none yet (the real one outputs through
+// SDL; tests put a fake into data.directx first) and the device object for
+// the default output. Throws SoundError on failure; the caller shows
+// soundInitFailureText and ends the program.
+void soundinit(ProgramData& data);
+
+// IR.ini in the program's folder: 27 values, CR LF. initladen tolerates a
+// missing, short or damaged file (names "leer", volumes 0, no port).
+// initsave writes a new file and renames it over the old one; it throws
+// std::runtime_error with a message naming the file when that fails, and the
+// old file stays whole.
+void initladen(ProgramData& data, int16_t& comport);
+void initsave(const ProgramData& data, int16_t comport);
+
+// Loads all thirteen buffers from the sound folder. A missing file keeps the
+// slot's old buffer (or none). A file that exists but is no usable wave file
+// also keeps the old buffer; its problem is returned as a message naming the
+// file, for the caller to show.
+std::vector<std::string> soundladen(ProgramData& data);
+
+// Reads each engine sound's positions file into its controller's positions.
+void posladen(ProgramData& data);
+
+// The sound decisions for one ordinary frame of controller n.
+void soundauswerten(ProgramData& data, std::array<int16_t, 18>& bits, int16_t n);
+
+// The other sound actions of the main window.
+void enginestart(ProgramData& data, int16_t n);      // first start frame: Play(0)
+void enginestop(ProgramData& data, int16_t n);       // watchdog: jump to "Motorstop"
+void soundstop(ProgramData& data);                    // engines, then the background
+void atmoplay(ProgramData& data);                     // background Play(1)
+void atmostop(ProgramData& data);                     // background Stop if playing
+
+}  // namespace rumblet
