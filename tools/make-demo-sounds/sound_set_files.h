@@ -1,0 +1,33 @@
+// Writing the demo sound set beside a program: the sound folder with its
+// category subfolders, the engine's positions file and, when the user has
+// none yet, IR.ini naming the set for all four controllers.
+#pragma once
+
+#include <filesystem>
+#include <string>
+
+#include "synth.h"
+
+namespace demo {
+
+// The positions file's twelve lines for the demo engine (byte offsets).
+std::string positionsText();
+
+// IR.ini naming the demo set for all four controllers and the background,
+// with the serial port `comport` (1 = COM1, 2 = COM2).
+std::string settingsText(int comport);
+
+// Writes a 16-bit mono wave file at SAMPLE_RATE through a temporary name, so
+// a failed write never leaves half a file. Throws std::runtime_error naming
+// the file.
+void writeWave(const std::filesystem::path& path, const Samples& samples);
+
+// Writes the engine, its positions file, the shot, the turret and the
+// background into programDir/dsound and its subfolders.
+void writeSoundSet(const std::filesystem::path& programDir);
+
+// Writes programDir/IR.ini for the demo set unless an IR.ini is there
+// already (a user's settings are never replaced). True when written.
+bool writeSettingsIfMissing(const std::filesystem::path& programDir, int comport);
+
+}  // namespace demo
