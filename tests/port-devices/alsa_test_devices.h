@@ -54,6 +54,9 @@ private:
             << "\" }\n"
             << "pcm.fifo { " << fileDevice << "file \"" << path("fifo") << "\" }\n";
         ::mkfifo(path("fifo").c_str(), 0600);
+        // A capture device opens only when its input file is there.
+        write("default.in", {});
+        write("recorded.raw", {});
         ::setenv("ALSA_CONFIG_PATH", path("asound.conf").c_str(), 1);
     }
 

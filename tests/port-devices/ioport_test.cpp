@@ -10,12 +10,14 @@
 #include <map>
 #include <vector>
 
-#include "fault.h"
+#include "fault_of.h"
 #include "ioport.h"
 #include "posix/ioport_devport.h"
 
 namespace port {
 namespace {
+
+using testing::faultOf;
 
 class FakePorts : public IoPortSystem {
 public:
@@ -34,15 +36,6 @@ public:
         return true;
     }
 };
-
-Fault faultOf(auto&& call) {
-    try {
-        call();
-    } catch (const FaultError& e) {
-        return e.fault;
-    }
-    return Fault::none;
-}
 
 TEST(IoPorts, AddressIsTheLow16BitsAndValueTheLow8Bits) {
     FakePorts system;

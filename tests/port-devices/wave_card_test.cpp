@@ -6,11 +6,13 @@
 #include <thread>
 
 #include "fake_wave_system.h"
-#include "fault.h"
+#include "fault_of.h"
 #include "wave_card.h"
 
 namespace port {
 namespace {
+
+using testing::faultOf;
 
 using testing::FakeWaveSystem;
 using testing::RecordingBoxes;
@@ -22,15 +24,6 @@ constexpr auto in = WaveDirection::capture;
 constexpr auto out = WaveDirection::playback;
 constexpr auto mono = WaveChannels::mono;
 constexpr auto stereo = WaveChannels::stereo;
-
-Fault faultOf(auto&& call) {
-    try {
-        call();
-    } catch (const FaultError& e) {
-        return e.fault;
-    }
-    return Fault::none;
-}
 
 struct SoundCardTest : ::testing::Test {
     FakeWaveSystem system;

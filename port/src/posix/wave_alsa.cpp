@@ -155,7 +155,7 @@ WaveResult AlsaWaveSystem::prepare(WaveDirection, WaveHandle, const WaveHeader& 
 WaveResult AlsaWaveSystem::addBuffer(WaveHandle) { return 0; }
 
 WaveResult AlsaWaveSystem::start(WaveDirection direction, WaveHandle) {
-    const int err = direction == WaveDirection::capture ? capture() : play();
+    const int err = moveBuffer(direction);
     if (err < 0) return resultOf(err);
     busy_->store(false);
     return 0;
@@ -183,30 +183,20 @@ int AlsaWaveSystem::moveFrames(WaveDirection direction, unsigned char* data,
 // sample only). The device takes whole frames: that last frame is played
 // with silence in place of the missing sample, and captured into a scratch
 // frame of which only the bytes inside the transfer length are kept.
-int AlsaWaveSystem::play() {
+int AlsaWaveSystem::moveBuffer(WaveDirection direction) {
+    const bool playing = direction == WaveDirection::playback;
     auto* data = static_cast<unsigned char*>(header_.data);
     const snd_pcm_uframes_t frames = header_.length / frameBytes_;
     const unsigned tail = header_.length % frameBytes_;
-    int err = moveFrames(WaveDirection::playback, data, frames);
+    int err = moveFrames(direction, data, frames);
     if (err == 0 && tail != 0) {
+        unsigned char* rest = data + frames * frameBytes_;
         std::vector<unsigned char> last(frameBytes_, silence_);
-        std::memcpy(last.data(), data + frames * frameBytes_, tail);
-        err = moveFrames(WaveDirection::playback, last.data(), 1);
+        if (playing) std::memcpy(last.data(), rest, tail);
+        err = moveFrames(direction, last.data(), 1);
+        if (err == 0 && !playing) std::memcpy(rest, last.data(), tail);
     }
-    if (err == 0) err = snd_pcm_drain(pcm_);
-    return err;
-}
-
-int AlsaWaveSystem::capture() {
-    auto* data = static_cast<unsigned char*>(header_.data);
-    const snd_pcm_uframes_t frames = header_.length / frameBytes_;
-    const unsigned tail = header_.length % frameBytes_;
-    int err = moveFrames(WaveDirection::capture, data, frames);
-    if (err == 0 && tail != 0) {
-        std::vector<unsigned char> last(frameBytes_, silence_);
-        err = moveFrames(WaveDirection::capture, last.data(), 1);
-        if (err == 0) std::memcpy(data + frames * frameBytes_, last.data(), tail);
-    }
+    if (err == 0 && playing) err = snd_pcm_drain(pcm_);
     return err;
 }
 

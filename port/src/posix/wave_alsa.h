@@ -40,8 +40,7 @@ private:
     std::string deviceName() const;
     int openDevice(WaveDirection direction, int mode, snd_pcm_t*& pcm) const;
     int moveFrames(WaveDirection direction, unsigned char* data, snd_pcm_uframes_t frames);
-    int play();
-    int capture();
+    int moveBuffer(WaveDirection direction);
 
     std::string device_;
     snd_pcm_t* pcm_ = nullptr;
