@@ -39,24 +39,14 @@ struct Exports : ::testing::Test {
     }
 };
 
-TEST_F(Exports, RateAndWidthStartAt11025And1) {
+TEST_F(Exports, RateAndWidthStartAt11025And1AndANegativeRateReadsAsARangeError) {
     EXPECT_EQ(SOUNDGETRATE(), 11025);
     EXPECT_EQ(SOUNDGETBYTES(), 1);
-    EXPECT_EQ(SOUNDSETRATE(8000), 11025);
-    EXPECT_EQ(SOUNDGETRATE(), 8000);
     EXPECT_EQ(SOUNDSETBYTES(16), 2);
-    EXPECT_EQ(SOUNDGETBYTES(), 2);
-    EXPECT_EQ(SOUNDSETBYTES(1), 1);
+    EXPECT_EQ(SOUNDSETRATE(-1), 11025);
     EXPECT_EQ(PORTERROR(), PORT_ERROR_NONE);
-}
-
-TEST_F(Exports, ANegativeStoredRateReadsAsARangeError) {
-    SOUNDSETRATE(-1);
     EXPECT_EQ(SOUNDGETRATE(), 0);
     EXPECT_EQ(PORTERROR(), PORT_ERROR_RANGE);
-    EXPECT_EQ(SOUNDSETRATE(11025), 0);
-    EXPECT_EQ(PORTERROR(), PORT_ERROR_RANGE);
-    EXPECT_EQ(SOUNDGETRATE(), 11025);
 }
 
 TEST_F(Exports, ANegativeStereoCountIsARangeError) {
@@ -68,20 +58,17 @@ TEST_F(Exports, ANegativeStereoCountIsARangeError) {
     EXPECT_EQ(SOUNDBUSY(), 0);
 }
 
-TEST_F(Exports, SoundoutPlaysTheCallersSamplesOnTheDefaultDevice) {
+TEST_F(Exports, TransfersUseTheDefaultDevice) {
     ::unlink(devices.path("default.raw").c_str());
     SOUNDSETBYTES(2);
-    const Bytes buffer = {1, 2, 3, 4, 5, 6, 7, 8};
-    SOUNDOUT(const_cast<unsigned char*>(buffer.data()), 4);
-    EXPECT_EQ(devices.read("default.raw"), Bytes(buffer.begin(), buffer.begin() + 6));
-    EXPECT_EQ(SOUNDBUSY(), 0);
-}
+    const Bytes played = {1, 2, 3, 4, 5, 6, 7, 8};
+    SOUNDOUT(const_cast<unsigned char*>(played.data()), 4);
+    EXPECT_EQ(devices.read("default.raw"), Bytes(played.begin(), played.begin() + 6));
 
-TEST_F(Exports, SoundinFillsTheBufferFromTheDefaultDevice) {
     devices.write("default.in", {9, 8, 7, 6, 5});
-    Bytes buffer(5, 0);
-    SOUNDIN(buffer.data(), 5);
-    EXPECT_EQ(buffer, (Bytes{9, 8, 7, 6, 0}));
+    Bytes captured(6, 0);
+    SOUNDIN(captured.data(), 3);
+    EXPECT_EQ(captured, (Bytes{9, 8, 7, 6, 0, 0}));
 }
 
 TEST_F(Exports, SoundbusyFromASecondThreadDuringATransfer) {

@@ -1,12 +1,11 @@
 // Joystick 1: which field each export returns, and the Linux joystick
-// device read through a pipe or a recorded file of js_event records.
+// device read through a pipe of js_event records.
 #include <fcntl.h>
 #include <linux/joystick.h>
 #include <unistd.h>
 
 #include <gtest/gtest.h>
 
-#include <cstdio>
 #include <string>
 #include <vector>
 
@@ -121,20 +120,6 @@ TEST(LinuxJoystick, ReadsTheStateFromADeviceThatStaysOpen) {
     expectTwoButtonsHeld(reading);
     close(fds[0]);
     close(fds[1]);
-}
-
-TEST(LinuxJoystick, ReadsTheStateFromARecordedFile) {
-    char path[] = "/tmp/port-js-XXXXXX";
-    const int fd = mkstemp(path);
-    ASSERT_GE(fd, 0);
-    const auto events = twoButtonsHeld();
-    ASSERT_EQ(write(fd, events.data(), events.size() * sizeof(js_event)),
-              static_cast<ssize_t>(events.size() * sizeof(js_event)));
-    close(fd);
-    JoystickReading reading;
-    EXPECT_TRUE(LinuxJoystickSystem(path).query(joyButtons, reading));
-    expectTwoButtonsHeld(reading);
-    std::remove(path);
 }
 
 TEST(LinuxJoystick, AMissingDeviceIsAFailedQuery) {

@@ -1,14 +1,9 @@
 // The sound card over real ALSA devices (file plugins over the null device):
-// the bytes each transfer moves, the busy flag seen from another thread,
-// the error box and the capability box.
-#include <fcntl.h>
+// the bytes each transfer moves and the error box of a refused format.
 #include <unistd.h>
 
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
-
-#include <chrono>
-#include <thread>
 
 #include "alsa_test_devices.h"
 #include "fake_wave_system.h"
@@ -111,43 +106,6 @@ TEST(AlsaSoundCard, CaptureFillsTheTransferLengthAndNotAByteMore) {
     }
 }
 
-TEST(AlsaSoundCard, BusyWhileTheDeviceTakesTheBufferAndIdleAfterwards) {
-    auto& devices = AlsaTestDevices::install();
-    // The device writes into a pipe nobody reads yet: the transfer stays
-    // in progress until this test drains it.
-    const int reader = ::open(devices.path("fifo").c_str(), O_RDONLY | O_NONBLOCK);
-    ASSERT_GE(reader, 0);
-    Card card("fifo");
-    const Bytes buffer = pattern(200001, 3);
-    EXPECT_EQ(card.card.busy(), 0);
-    std::thread transfer([&] {
-        card.card.transfer(WaveDirection::playback, WaveChannels::mono, const_cast<unsigned char*>(buffer.data()),
-                           static_cast<int32_t>(buffer.size()));
-    });
-    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(20);
-    while (card.card.busy() == 0 && std::chrono::steady_clock::now() < deadline) std::this_thread::yield();
-    EXPECT_EQ(card.card.busy(), -1) << "another thread sees the transfer in progress";
-
-    ::fcntl(reader, F_SETFL, 0);
-    Bytes played;
-    unsigned char chunk[8192];
-    for (ssize_t n; (n = ::read(reader, chunk, sizeof chunk)) > 0;) played.insert(played.end(), chunk, chunk + n);
-    transfer.join();
-    ::close(reader);
-
-    EXPECT_EQ(card.card.busy(), 0);
-    EXPECT_TRUE(played == Bytes(buffer.begin(), buffer.end() - 1)) << "played " << played.size() << " bytes";
-}
-
-TEST(AlsaSoundCard, AnUnusableDeviceShowsTheErrorBoxAndLeavesTheCardIdle) {
-    AlsaTestDevices::install();
-    Card card("nonexistent");
-    Bytes buffer = pattern(8, 1);
-    card.card.transfer(WaveDirection::playback, WaveChannels::mono, buffer.data(), 8);
-    EXPECT_THAT(card.boxes.shown, ElementsAre(ShownBox{"error", "Rivir32", snd_strerror(-ENOENT)}));
-    EXPECT_EQ(card.card.busy(), 0);
-}
-
 TEST(AlsaSoundCard, ARateTheDeviceRefusesShowsTheErrorBox) {
     AlsaTestDevices::install();
     Card card("played");
@@ -159,25 +117,6 @@ TEST(AlsaSoundCard, ARateTheDeviceRefusesShowsTheErrorBox) {
     EXPECT_EQ(card.boxes.shown[0].text, snd_strerror(-static_cast<int>(card.card.lastError())));
     EXPECT_NE(card.card.lastError(), 0u);
     EXPECT_EQ(card.card.busy(), 0);
-}
-
-TEST(AlsaSoundCard, CapabilityBoxListsTheFormatsTheDeviceAccepts) {
-    AlsaTestDevices::install();
-    Card card("played");
-    card.card.showCapabilities(WaveDirection::playback);
-    std::string text = "played 2 channel.";
-    for (int bit = 0; bit < 12; ++bit) text += std::string("\r\n") + capabilityText(bit);
-    EXPECT_THAT(card.boxes.shown, ElementsAre(ShownBox{"information", "DadO.DLL", text}));
-}
-
-TEST(AlsaSoundCard, ADeviceThatDoesNotOpenIsNoDevice) {
-    AlsaTestDevices::install();
-    Card present("recorded");
-    Card absent("nonexistent");
-    EXPECT_EQ(present.card.inputPresent(), -1);
-    EXPECT_EQ(absent.card.inputPresent(), 0);
-    absent.card.showCapabilities(WaveDirection::capture);
-    EXPECT_THAT(absent.boxes.shown, ElementsAre(ShownBox{"information", "DadO.DLL", "No Device."}));
 }
 
 }  // namespace
