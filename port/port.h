@@ -25,8 +25,9 @@
 
 #if defined(_WIN32)
 #  define PORT_CALL __stdcall
+/* port.def alone makes the export table: plain names at fixed ordinals. */
 #  if defined(PORT_BUILDING)
-#    define PORT_API __declspec(dllexport)
+#    define PORT_API
 #  else
 #    define PORT_API __declspec(dllimport)
 #  endif
