@@ -14,6 +14,7 @@
 #include <climits>
 
 #include "mode_string.h"
+#include "posix/termios_mode.h"
 #include "serial_names.h"
 #include "serial_system.h"
 
@@ -48,51 +49,6 @@ int64_t oneByteTimeout(uint32_t multiplier, uint32_t constant) {
     return total == 0 ? -1 : total;
 }
 
-bool speedFor(uint32_t baud, speed_t& speed) {
-    static constexpr struct { uint32_t baud; speed_t speed; } speeds[] = {
-        {50, B50},         {75, B75},         {110, B110},       {134, B134},       {150, B150},
-        {200, B200},       {300, B300},       {600, B600},       {1200, B1200},     {1800, B1800},
-        {2400, B2400},     {4800, B4800},     {9600, B9600},     {19200, B19200},   {38400, B38400},
-        {57600, B57600},   {115200, B115200}, {230400, B230400}, {460800, B460800}, {500000, B500000},
-        {576000, B576000}, {921600, B921600}, {1000000, B1000000},
-    };
-    for (const auto& entry : speeds)
-        if (entry.baud == baud) {
-            speed = entry.speed;
-            return true;
-        }
-    return false;
-}
-
-bool applyMode(termios& block, const ModeSettings& mode) {
-    if (mode.baud) {
-        speed_t speed{};
-        if (!speedFor(*mode.baud, speed)) return false;
-        cfsetispeed(&block, speed);
-        cfsetospeed(&block, speed);
-    }
-    if (mode.dataBits) {
-        static constexpr tcflag_t sizes[] = {CS5, CS6, CS7, CS8};
-        block.c_cflag = (block.c_cflag & ~CSIZE) | sizes[*mode.dataBits - 5];
-    }
-    if (mode.parity) {
-        block.c_cflag &= ~(PARENB | PARODD | CMSPAR);
-        switch (*mode.parity) {
-            case Parity::none: break;
-            case Parity::odd: block.c_cflag |= PARENB | PARODD; break;
-            case Parity::even: block.c_cflag |= PARENB; break;
-            case Parity::mark: block.c_cflag |= PARENB | CMSPAR | PARODD; break;
-            case Parity::space: block.c_cflag |= PARENB | CMSPAR; break;
-        }
-    }
-    if (mode.stopBits) {
-        // Linux gives 1.5 stop bits for CSTOPB with 5 data bits.
-        if (*mode.stopBits == StopBits::one) block.c_cflag &= ~CSTOPB;
-        else block.c_cflag |= CSTOPB;
-    }
-    return true;
-}
-
 class TtyDevice final : public SerialDevice {
 public:
     explicit TtyDevice(int fd) : fd_(fd) {}
@@ -105,26 +61,14 @@ public:
 
     bool readState() override { return tcgetattr(fd_, &block_) == 0; }
 
-    // Raw bytes, no parity check, no flow control, no carrier wait; the
-    // character format (size, parity, stop bits, speed) stays.
     void keepOnlyBinaryFlag() override {
-        block_.c_iflag &= ~(IGNBRK | BRKINT | PARMRK | ISTRIP | INLCR | IGNCR | ICRNL | IXON | IXOFF | IXANY | INPCK);
-        block_.c_oflag &= ~OPOST;
-        block_.c_lflag &= ~(ECHO | ECHONL | ICANON | ISIG | IEXTEN);
-        block_.c_cflag &= ~CRTSCTS;
-        block_.c_cflag |= CLOCAL | CREAD;
-        // Reads never block in the driver; poll() does the waiting.
-        block_.c_cc[VMIN] = 0;
-        block_.c_cc[VTIME] = 0;
+        keepOnlyBinary(block_);
         lineControlDisabled_ = true;
     }
 
     bool buildFromMode(const std::string& mode) override {
         const auto settings = parseModeSettings(mode);
-        termios changed = block_;
-        if (!settings || !applyMode(changed, *settings)) return false;
-        block_ = changed;
-        return true;
+        return settings && applyModeSettings(block_, *settings);
     }
 
     // Linux raises DTR and RTS when a port opens; disabled line control
