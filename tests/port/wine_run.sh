@@ -28,6 +28,9 @@ prefix)
   } >"$prefix/no-com-ports.reg"
   wine regedit /S 'Z:'"${prefix//\//\\}"'\no-com-ports.reg' || exit 1
   wineserver -w
+  # Wine renews its device links when it starts: once more with the new map.
+  wineboot || exit 1
+  wineserver -w
   ;;
 program)
   for link in "$prefix"/dosdevices/com[1-9]; do
