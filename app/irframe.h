@@ -69,7 +69,7 @@ using PulseTrain = std::vector<LineLevel>;
 // header ends half-way between the two. A gap above 750 us is a 1; the two
 // gap lengths lie 350 us either side of that, and the 1 stays far below the
 // 2200 us at which the capture gives up timing a gap. Pulses are not timed,
-// only waited for; they stay short so a frame takes under 32 ms.
+// only waited for; they stay short so a frame takes under 29 ms.
 namespace timing {
 inline constexpr int32_t HEADER_US = 2600;
 inline constexpr int32_t PULSE_US = 400;

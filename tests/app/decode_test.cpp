@@ -162,9 +162,11 @@ TEST_F(DecodeTest, SoundDecisionSeesTheUpdatedRecordAndMayClearTheTurretBits) {
         bits[15] = bits[16] = 0;
     };
     receive(frameOf("0 00 00000 00000 0 0 1 1 p"));
+    EXPECT_EQ(form.bits[15], 0);
+    EXPECT_EQ(form.Text1[0].text, diagnosticText(frameOf("0 00 00000 00000 0 0 1 1 p")))
+        << "the display shows the frame as received";
     receive(frameOf("0 00 00000 11001 0000 p"));
     EXPECT_EQ(speedSeen, -9);
-    EXPECT_EQ(form.bits[15], 0);
 }
 
 TEST_F(DecodeTest, DiagnosticDisplayOffFreezesRawBitsAndSpeeds) {

@@ -54,8 +54,15 @@ const IrFrame FRAME_B = frameOf("0 10 00000 10011 0000 p");
 
 TEST_F(CaptureTest, QuietLineGivesUpJustAfter12SecondsWithKeinKontroller) {
     bits.fill(1);
+    std::vector<int64_t> yieldTimes;
+    window.onYield = [&] {
+        if (yieldTimes.size() < 2) yieldTimes.push_back(line.now);
+    };
     EXPECT_EQ(capture(), 1);
     EXPECT_EQ(window.messages, std::vector<std::string>{"        Kein Kontroller!"});
+    ASSERT_EQ(yieldTimes.size(), 2u);
+    EXPECT_EQ(yieldTimes[0], 0);
+    EXPECT_EQ(yieldTimes[1] / 1000, 40) << "the first wait for a pulse lasts 40 ms";
     EXPECT_EQ(running, 0);
     EXPECT_TRUE(line.realtime.empty()) << "priority must never be raised without a header";
     EXPECT_EQ(bits, (std::array<int16_t, 18>{1, 1, 1, 1, 1, 1, 1, 1, 1, 1, 1, 1, 1, 1, 1, 1, 1, 1}));
@@ -116,6 +123,30 @@ TEST_F(CaptureTest, HeaderStillLowAt2800IsAcceptedWithBitZeroZero) {
     EXPECT_EQ(bits[0], 0);
     // The first gap of the line is then read as bit 1: the frame shifts.
     for (int i = 1; i < 18; ++i) EXPECT_EQ(bits[i], FRAME_A[i - 1]) << "bit " << i;
+}
+
+// The gap of bit 0 is timed from the moment the header was accepted: a
+// header still low at 2800 us lends its last microsecond to bit 0.
+TEST_F(CaptureTest, BitZeroIsTimedFromTheHeadersAcceptance) {
+    struct Case {
+        int32_t headerUs;
+        int16_t bit0;
+    };
+    for (const Case c : {Case{2800, 0}, Case{2801, 1}}) {
+        SCOPED_TRACE(c.headerUs);
+        VirtualPort headerLine;
+        FakeWindow headerWindow{headerLine};
+        int16_t headerRunning = 1;
+        headerLine.high(1000);
+        headerLine.low(c.headerUs);
+        for (int32_t gap : zeroGapsExcept(0, 750)) {
+            headerLine.high(gap);
+            headerLine.low(PULSE);
+        }
+        headerLine.high(20000);
+        irbit(headerLine, headerWindow, bits, headerRunning);
+        EXPECT_EQ(bits[0], c.bit0);
+    }
 }
 
 TEST_F(CaptureTest, GapAbove750IsAOneAndTimingStopsAt2200) {
