@@ -230,12 +230,6 @@ TEST_F(DecodeTest, RunningControllerIsDeclaredGoneOnTheFourthTickWithoutFrames) 
     EXPECT_EQ(data.controllers[2].enginestate, 134) << "a later start frame starts it again";
 }
 
-TEST_F(DecodeTest, DisabledWatchdogDoesNotTick) {
-    form.Timer2.setEnabled(false);
-    form.Timer2.tick();
-    EXPECT_EQ(form.Text4[0].text, "Text4");
-}
-
 // Frames every 100 ms for a second, then none: the row shows "Break" and the
 // engine jumps to its stop 1.5 to 2 s after the last frame began. (A tick
 // that falls due while a frame is timed runs right after it.)

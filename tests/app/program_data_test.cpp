@@ -1,5 +1,4 @@
-// The program-wide data: initial values, the release order's reach and the
-// file test shared by both windows.
+// The file test shared by both windows.
 #include <gtest/gtest.h>
 
 #include <filesystem>
@@ -43,19 +42,6 @@ TEST_F(FiledaTest, GivesTheLengthOfTheFoundNameOrZero) {
          }) {
         EXPECT_EQ(fileda(at(c.path)), c.result) << c.path;
     }
-}
-
-TEST(ProgramData, StartsWithNothingLoadedAndZeroes) {
-    ProgramData data;
-    for (const auto& c : data.controllers) {
-        EXPECT_EQ(c.enginestate, 0);
-        EXPECT_EQ(c.watchdog, 0);
-        EXPECT_EQ(c.positions[MOTORSTOP].start, 0);
-        EXPECT_EQ(c.enginesound.buffer, nullptr);
-    }
-    EXPECT_EQ(data.currentcontroller, 0);
-    EXPECT_TRUE(isEmptySoundName("LeEr"));
-    EXPECT_FALSE(isEmptySoundName("leer.wav"));
 }
 
 }  // namespace
