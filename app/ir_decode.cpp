@@ -50,16 +50,16 @@ void MainForm::IR() {
     c.watchdog = 1;
 
     if (c.enginestate == 0 && bits[13] == 1) {
-        startFrameOne(n);
+        handleFirstStartFrame(n);
     } else if (c.enginestate > ANNOUNCED && bits[16] == 1 && bits[13] == 1) {
-        startFrameTwo(n);
+        handleSecondStartFrame(n);
     } else {
-        ordinaryFrame(n);
+        handleOrdinaryFrame(n);
     }
 }
 
 // The first start frame announces the model and starts the engine sound.
-void MainForm::startFrameOne(int16_t n) {
+void MainForm::handleFirstStartFrame(int16_t n) {
     controller& c = data_.controllers[n];
     c.enginestate = static_cast<int16_t>(ANNOUNCED + 16 * bits[12] + bitzudez(bits, 4, 7));
     sounds_.enginestart(n);
@@ -67,7 +67,7 @@ void MainForm::startFrameOne(int16_t n) {
 
 // The second start frame shows the announced mode and model and sets the
 // engine running.
-void MainForm::startFrameTwo(int16_t n) {
+void MainForm::handleSecondStartFrame(int16_t n) {
     controller& c = data_.controllers[n];
     std::string mode = "Training";
     if (bits[11] == 1) mode = "Munition";
@@ -88,7 +88,7 @@ void MainForm::startFrameTwo(int16_t n) {
     Text2[n].setText(std::to_string(c.enginestate));
 }
 
-void MainForm::ordinaryFrame(int16_t n) {
+void MainForm::handleOrdinaryFrame(int16_t n) {
     controller& c = data_.controllers[n];
     data_.currentcontroller = n;
 

@@ -111,9 +111,9 @@ private:
     void guarded(const std::function<void()>& body);
     [[noreturn]] void endNow();
     void openReceiver(int16_t number);
-    void startFrameOne(int16_t n);
-    void startFrameTwo(int16_t n);
-    void ordinaryFrame(int16_t n);
+    void handleFirstStartFrame(int16_t n);
+    void handleSecondStartFrame(int16_t n);
+    void handleOrdinaryFrame(int16_t n);
 
     ProgramData& data_;
     PortFunctions& port_;
