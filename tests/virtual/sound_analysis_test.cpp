@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <cstdio>
 #include <numbers>
 #include <vector>
 
@@ -51,6 +52,26 @@ TEST(BandLevel, MeasuresASineInsideTheBandAndIgnoresItOutside) {
     EXPECT_NEAR(demo::bandLevel(sine, RATE, {2450.0, 2750.0}), 0.3 / std::sqrt(2.0), 0.01);
     EXPECT_LT(demo::bandLevel(sine, RATE, {3500.0, 6000.0}), 0.001);
     EXPECT_NEAR(demo::rmsLevel(sine), 0.3 / std::sqrt(2.0), 0.002);
+}
+
+}  // namespace
+
+namespace {
+
+// The audio output's disk file holds bare interleaved floats; the analysis
+// reads it as mono.
+TEST(RawRecording, IsReadAsTheMeanOfItsChannels) {
+    const std::string path = ::testing::TempDir() + "raw-recording-test.raw";
+    const float frames[][2] = {{0.5f, 0.25f}, {-1.0f, 1.0f}, {0.0f, -0.5f}};
+    if (FILE* f = std::fopen(path.c_str(), "wb")) {
+        std::fwrite(frames, sizeof frames, 1, f);
+        std::fclose(f);
+    }
+    const demo::Recording r = demo::readRawFloatRecording(path, 48000, 2);
+    std::remove(path.c_str());
+    EXPECT_EQ(r.rate, 48000);
+    EXPECT_EQ(r.samples, (std::vector<float>{0.375f, 0.0f, -0.25f}));
+    EXPECT_THROW(demo::readRawFloatRecording("/no/such/recording.raw", 48000, 2), std::runtime_error);
 }
 
 }  // namespace

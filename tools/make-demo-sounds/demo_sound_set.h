@@ -44,7 +44,8 @@ constexpr int32_t sampleAt(int32_t tenths) { return tenths * (SAMPLE_RATE / 10);
 // One engine segment as marked in the positions file, in samples, and how far
 // the same sound goes on after the marked end. The loops continue past their
 // end so that a late frame (the loop jump happens only when a frame arrives)
-// or the watchdog's 2 s never let the engine run into the next segment.
+// never lets the engine run into the next segment; the idle goes on for 3 s,
+// longer than the watchdog's 2 s after the last frame.
 struct EngineSegment {
     const char* name;
     int32_t start;  // first sample
@@ -56,13 +57,13 @@ struct EngineSegment {
 // stop. Index = the segment's index in the positions file.
 inline constexpr std::array<EngineSegment, 6> ENGINE_SEGMENTS{{
     {"Motorstart", sampleAt(0), sampleAt(12), sampleAt(12)},
-    {"Motorleerlaufstart", sampleAt(12), sampleAt(32), sampleAt(54)},  // idle loop 2.0 s
-    {"Beschleunigen", sampleAt(54), sampleAt(69), sampleAt(69)},
-    {"Fahren", sampleAt(69), sampleAt(99), sampleAt(111)},          // driving loop 3.0 s
-    {"Bremsen", sampleAt(111), sampleAt(123), sampleAt(135)},       // then idle sound
-    {"Motorstop", sampleAt(135), sampleAt(153), sampleAt(153)},     // ends in 0.3 s silence
+    {"Motorleerlaufstart", sampleAt(12), sampleAt(32), sampleAt(62)},  // idle loop 2.0 s
+    {"Beschleunigen", sampleAt(62), sampleAt(77), sampleAt(77)},
+    {"Fahren", sampleAt(77), sampleAt(107), sampleAt(119)},         // driving loop 3.0 s
+    {"Bremsen", sampleAt(119), sampleAt(131), sampleAt(143)},       // then idle sound
+    {"Motorstop", sampleAt(143), sampleAt(161), sampleAt(161)},     // ends in 0.3 s silence
 }};
-inline constexpr int32_t ENGINE_SAMPLES = sampleAt(153);
+inline constexpr int32_t ENGINE_SAMPLES = sampleAt(161);
 inline constexpr int32_t ENGINE_STOP_SOUND_SAMPLES = sampleAt(15);  // audible part of "Motorstop"
 
 inline constexpr int32_t SHOT_SAMPLES = sampleAt(8);

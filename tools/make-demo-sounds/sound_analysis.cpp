@@ -56,8 +56,9 @@ std::span<const float> Recording::window(double fromSeconds, double seconds) con
     return std::span<const float>(samples).subspan(size_t(from), size_t(std::max(0L, to - from)));
 }
 
-Recording readRecording(const std::string& path) {
-    SF_INFO info{};
+namespace {
+
+Recording readWith(const std::string& path, SF_INFO info) {
     SNDFILE* file = sf_open(path.c_str(), SFM_READ, &info);
     if (!file) throw std::runtime_error("cannot read " + path + ": " + sf_strerror(nullptr));
     std::vector<float> interleaved(size_t(info.frames) * size_t(info.channels));
@@ -72,6 +73,30 @@ Recording readRecording(const std::string& path) {
         r.samples[i] = float(sum / info.channels);
     }
     return r;
+}
+
+}  // namespace
+
+Recording readRecording(const std::string& path) { return readWith(path, SF_INFO{}); }
+
+Recording readRawFloatRecording(const std::string& path, int rate, int channels) {
+    SF_INFO info{};
+    info.samplerate = rate;
+    info.channels = channels;
+    info.format = SF_FORMAT_RAW | SF_FORMAT_FLOAT | SF_ENDIAN_CPU;
+    return readWith(path, info);
+}
+
+void writeRecording(const std::string& path, const Recording& recording) {
+    SF_INFO info{};
+    info.samplerate = recording.rate;
+    info.channels = 1;
+    info.format = SF_FORMAT_WAV | SF_FORMAT_FLOAT;
+    SNDFILE* file = sf_open(path.c_str(), SFM_WRITE, &info);
+    if (!file) throw std::runtime_error("cannot write " + path + ": " + sf_strerror(nullptr));
+    const sf_count_t written = sf_write_float(file, recording.samples.data(), sf_count_t(recording.samples.size()));
+    sf_close(file);
+    if (written != sf_count_t(recording.samples.size())) throw std::runtime_error("cannot write " + path);
 }
 
 double rmsLevel(std::span<const float> x) {

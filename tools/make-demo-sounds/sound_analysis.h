@@ -25,6 +25,13 @@ struct Recording {
 // Reads any file libsndfile reads. Throws std::runtime_error naming the file.
 Recording readRecording(const std::string& path);
 
+// Reads headerless 32-bit float samples in the machine's byte order, as an
+// audio output writes them to a file (interleaved when `channels` > 1).
+Recording readRawFloatRecording(const std::string& path, int rate, int channels);
+
+// Writes the recording as a 32-bit float mono wave file.
+void writeRecording(const std::string& path, const Recording& recording);
+
 // The fundamental in Hz of a periodic stretch, looked for between minHz and
 // maxHz (difference function with cumulative mean normalisation, the first
 // clear dip wins so that a strong harmonic is not taken for the fundamental).
