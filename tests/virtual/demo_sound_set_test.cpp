@@ -170,6 +170,18 @@ TEST_F(DemoSoundSet, SettingsNameTheSetForFourControllersAndCom1) {
         EXPECT_GT(rumblet::fileda(p.string()), 0) << p << " named in IR.ini is missing";
 }
 
+TEST_F(DemoSoundSet, SettingsForFewerControllersLeaveTheOthersEmpty) {
+    const std::string text = demo::settingsText(2, 1);
+    std::vector<std::string> lines;
+    for (size_t from = 0, at; (at = text.find("\r\n", from)) != std::string::npos; from = at + 2)
+        lines.push_back(text.substr(from, at - from));
+    ASSERT_EQ(lines.size(), 27u);
+    EXPECT_EQ(lines[0], demo::ENGINE_FILE);
+    for (size_t line : {6u, 8u, 10u, 12u, 18u, 22u}) EXPECT_EQ(lines[line], "leer") << "line " << line + 1;
+    EXPECT_EQ(lines[24], demo::BACKGROUND_FILE);
+    EXPECT_EQ(lines[26], " 2 ");
+}
+
 TEST_F(DemoSoundSet, AUsersSettingsAreNeverReplaced) {
     const fs::path other = dir_ / "users";
     fs::create_directories(other);

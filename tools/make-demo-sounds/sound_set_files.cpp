@@ -59,12 +59,13 @@ std::string positionsText() {
     return text;
 }
 
-std::string settingsText(int comport) {
+std::string settingsText(int comport, int controllers) {
     std::string text;
     for (int n = 0; n < 4; ++n) {
-        text += textLine(ENGINE_FILE) + numberLine(ENGINE_VOLUME);
-        text += textLine(SHOT_FILE) + numberLine(SHOT_VOLUME);
-        text += textLine(TURRET_FILE) + numberLine(TURRET_VOLUME);
+        const bool named = n < controllers;
+        text += textLine(named ? ENGINE_FILE : rumblet::EMPTY_SOUND) + numberLine(ENGINE_VOLUME);
+        text += textLine(named ? SHOT_FILE : rumblet::EMPTY_SOUND) + numberLine(SHOT_VOLUME);
+        text += textLine(named ? TURRET_FILE : rumblet::EMPTY_SOUND) + numberLine(TURRET_VOLUME);
     }
     text += textLine(BACKGROUND_FILE) + numberLine(BACKGROUND_VOLUME);
     text += numberLine(comport);
@@ -98,12 +99,12 @@ void writeSoundSet(const fs::path& programDir) {
     writeWave(folderNoCase(sounds, "atmo") / BACKGROUND_FILE, synthesizeRain());
 }
 
-bool writeSettingsIfMissing(const fs::path& programDir, int comport) {
+bool writeSettingsIfMissing(const fs::path& programDir, int comport, int controllers) {
     std::error_code ec;
     fs::create_directories(programDir, ec);
     // The program finds its settings file in any letter case.
     if (!rumblet::resolvePathNoCase((programDir / "IR.ini").string()).empty()) return false;
-    writeText(programDir / "IR.ini", settingsText(comport));
+    writeText(programDir / "IR.ini", settingsText(comport, controllers));
     return true;
 }
 

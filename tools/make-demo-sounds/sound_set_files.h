@@ -13,9 +13,10 @@ namespace demo {
 // The positions file's twelve lines for the demo engine (byte offsets).
 std::string positionsText();
 
-// IR.ini naming the demo set for all four controllers and the background,
-// with the serial port `comport` (1 = COM1, 2 = COM2).
-std::string settingsText(int comport);
+// IR.ini naming the demo set for the first `controllers` controllers (the
+// others "leer") and the background, with the serial port `comport`
+// (1 = COM1, 2 = COM2).
+std::string settingsText(int comport, int controllers = 4);
 
 // Writes a 16-bit mono wave file at SAMPLE_RATE through a temporary name, so
 // a failed write never leaves half a file. Throws std::runtime_error naming
@@ -28,6 +29,6 @@ void writeSoundSet(const std::filesystem::path& programDir);
 
 // Writes programDir/IR.ini for the demo set unless an IR.ini is there
 // already (a user's settings are never replaced). True when written.
-bool writeSettingsIfMissing(const std::filesystem::path& programDir, int comport);
+bool writeSettingsIfMissing(const std::filesystem::path& programDir, int comport, int controllers = 4);
 
 }  // namespace demo
