@@ -39,23 +39,32 @@ std::string positionsPathFor(const std::string& soundNameOrPath) {
            POSITIONS_SUFFIX;
 }
 
-void readPositionsFile(const std::string& path, std::array<segment, 6>& positions) {
+void readPositions(std::istream& in, std::array<segment, 6>& positions) {
     clearPositions(positions);
-    if (path.empty() || fileda(path) <= 0) return;
-    std::ifstream in(resolvePathNoCase(path), std::ios::binary);
     NumberReader numbers(in);
     for (segment& s : positions) {
         if (!numbers.next(s.start) || !numbers.next(s.end)) return;
     }
 }
 
-void writePositionsFile(const std::string& path, const std::array<segment, 6>& positions) {
+std::string formatPositions(const std::array<segment, 6>& positions) {
     std::string text;
     for (const segment& s : positions) {
         text += formatNumberLine(s.start);
         text += formatNumberLine(s.end);
     }
-    replaceFile(existingPathOr(path), text);
+    return text;
+}
+
+void readPositionsFile(const std::string& path, std::array<segment, 6>& positions) {
+    clearPositions(positions);
+    if (path.empty() || fileda(path) <= 0) return;
+    std::ifstream in(resolvePathNoCase(path), std::ios::binary);
+    readPositions(in, positions);
+}
+
+void writePositionsFile(const std::string& path, const std::array<segment, 6>& positions) {
+    replaceFile(existingPathOr(path), formatPositions(positions));
 }
 
 void posladen(ProgramData& data) {

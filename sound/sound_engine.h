@@ -34,10 +34,15 @@ void initsave(const ProgramData& data, int16_t comport);
 // Loads all thirteen buffers from the sound folder. A missing file keeps the
 // slot's old buffer (or none). A file that exists but is no usable wave file
 // also keeps the old buffer; its problem is returned as a message naming the
-// file, for the caller to show.
+// file, for the caller to show. A name that is unsafe (a folder separator or
+// "..") is no sound, like "leer". Without a device nothing is loaded and one
+// message says so.
 std::vector<std::string> soundladen(ProgramData& data);
 
-// Reads each engine sound's positions file into its controller's positions.
+// Reads each engine sound's positions file into its controller's positions
+// (defined with the positions file, editor/positions_file.cpp). Controllers
+// with "leer" or an unsafe name keep theirs; a missing file, or a name too
+// short to give a positions file name, gives zeros.
 void posladen(ProgramData& data);
 
 // The sound decisions for one ordinary frame of controller n: the shot, the
@@ -56,6 +61,7 @@ int32_t engineFrequency(int32_t basefrequency, int16_t speedSum);
 // The other sound actions of the main window.
 void enginestart(ProgramData& data, int16_t n);      // first start frame: Play(0)
 void enginestop(ProgramData& data, int16_t n);       // watchdog: jump to "Motorstop"
+                                                      // (enginestate stays the caller's)
 void soundstop(ProgramData& data);                    // engines, then the background
 void atmoplay(ProgramData& data);                     // background Play(1)
 void atmostop(ProgramData& data);                     // background Stop if playing

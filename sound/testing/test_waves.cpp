@@ -23,6 +23,7 @@ int subtypeOf(SampleFormat format) {
         case SampleFormat::Pcm24: return SF_FORMAT_PCM_24;
         case SampleFormat::Pcm32: return SF_FORMAT_PCM_32;
         case SampleFormat::Float32: return SF_FORMAT_FLOAT;
+        case SampleFormat::ImaAdpcm: return SF_FORMAT_IMA_ADPCM;
     }
     return SF_FORMAT_PCM_16;
 }
@@ -90,6 +91,18 @@ double toneFrequency(const std::vector<float>& mono, int sampleRate) {
     }
     if (crossings < 2) return 0.0;
     return (crossings - 1) * sampleRate / (last - first);
+}
+
+double tonePower(const std::vector<float>& mono, int sampleRate, double hz) {
+    const double coefficient = 2.0 * std::cos(2.0 * std::numbers::pi * hz / sampleRate);
+    double previous = 0.0;
+    double beforePrevious = 0.0;
+    for (float s : mono) {
+        const double current = s + coefficient * previous - beforePrevious;
+        beforePrevious = previous;
+        previous = current;
+    }
+    return previous * previous + beforePrevious * beforePrevious - coefficient * previous * beforePrevious;
 }
 
 TempFolder::TempFolder() {

@@ -11,7 +11,7 @@
 
 namespace rumblet::testing {
 
-enum class SampleFormat { Unsigned8, Pcm16, Pcm24, Pcm32, Float32 };
+enum class SampleFormat { Unsigned8, Pcm16, Pcm24, Pcm32, Float32, ImaAdpcm };
 
 // Writes a RIFF wave file of interleaved samples in -1..1. Throws
 // std::runtime_error when libsndfile cannot write it.
@@ -33,6 +33,10 @@ double largestStep(const std::vector<float>& mono);
 // The frequency of a tone from its rising zero crossings (interpolated
 // between samples); 0 when there are fewer than two.
 double toneFrequency(const std::vector<float>& mono, int sampleRate);
+
+// The power of the `hz` component of a signal (Goertzel), to tell which of
+// a few known tones is heard.
+double tonePower(const std::vector<float>& mono, int sampleRate, double hz);
 
 // A fresh folder under the system's temp folder, removed with everything in
 // it when the object goes.
