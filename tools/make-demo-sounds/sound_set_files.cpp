@@ -2,39 +2,19 @@
 
 #include <sndfile.h>
 
-#include <fstream>
 #include <stdexcept>
 #include <system_error>
 
 #include "app/program_data.h"
 #include "demo_sound_set.h"
+#include "editor/positions_file.h"
+#include "sound/replace_file.h"
+#include "sound/settings_file.h"
 
 namespace demo {
 namespace {
 
 namespace fs = std::filesystem;
-
-// Numbers in the program's text files: a blank or "-", the digits, a blank.
-std::string numberLine(long value) {
-    const std::string digits = std::to_string(value < 0 ? -value : value);
-    return (value < 0 ? "-" : " ") + digits + " \r\n";
-}
-
-std::string textLine(const std::string& text) { return text + "\r\n"; }
-
-// Replaces `path` by a file holding `text`, through a temporary name.
-void writeText(const fs::path& path, const std::string& text) {
-    const fs::path part = path.string() + ".part";
-    {
-        std::ofstream out(part, std::ios::binary | std::ios::trunc);
-        out << text;
-        out.close();
-        if (!out) throw std::runtime_error("cannot write " + part.string());
-    }
-    std::error_code ec;
-    fs::rename(part, path, ec);
-    if (ec) throw std::runtime_error("cannot write " + path.string() + ": " + ec.message());
-}
 
 // The folder `name` inside `parent`, matched without regard to letter case as
 // the program matches it (a set copied from another system may say DSOUND);
@@ -50,26 +30,25 @@ fs::path folderNoCase(const fs::path& parent, const std::string& name) {
 
 }  // namespace
 
-std::string positionsText() {
-    std::string text;
-    for (const EngineSegment& s : ENGINE_SEGMENTS) {
-        text += numberLine(long(s.start) * BYTES_PER_SAMPLE);
-        text += numberLine(long(s.end) * BYTES_PER_SAMPLE);
-    }
-    return text;
+std::array<rumblet::segment, 6> enginePositions() {
+    std::array<rumblet::segment, 6> positions{};
+    for (size_t k = 0; k < positions.size(); ++k)
+        positions[k] = {ENGINE_SEGMENTS[k].start * BYTES_PER_SAMPLE, ENGINE_SEGMENTS[k].end * BYTES_PER_SAMPLE};
+    return positions;
 }
 
+// The settings as the program itself would save them for the demo set.
 std::string settingsText(int comport, int controllers) {
-    std::string text;
-    for (int n = 0; n < 4; ++n) {
+    rumblet::ProgramData data;
+    for (int n = 0; n < rumblet::CONTROLLER_COUNT; ++n) {
+        rumblet::controller& c = data.controllers[size_t(n)];
         const bool named = n < controllers;
-        text += textLine(named ? ENGINE_FILE : rumblet::EMPTY_SOUND) + numberLine(ENGINE_VOLUME);
-        text += textLine(named ? SHOT_FILE : rumblet::EMPTY_SOUND) + numberLine(SHOT_VOLUME);
-        text += textLine(named ? TURRET_FILE : rumblet::EMPTY_SOUND) + numberLine(TURRET_VOLUME);
+        c.enginesound = {named ? ENGINE_FILE : rumblet::EMPTY_SOUND, ENGINE_VOLUME};
+        c.shotsound = {named ? SHOT_FILE : rumblet::EMPTY_SOUND, SHOT_VOLUME};
+        c.turretsound = {named ? TURRET_FILE : rumblet::EMPTY_SOUND, TURRET_VOLUME};
     }
-    text += textLine(BACKGROUND_FILE) + numberLine(BACKGROUND_VOLUME);
-    text += numberLine(comport);
-    return text;
+    data.atmosound = {BACKGROUND_FILE, BACKGROUND_VOLUME};
+    return rumblet::formatSettings(data, int16_t(comport));
 }
 
 void writeWave(const fs::path& path, const Samples& samples) {
@@ -93,7 +72,7 @@ void writeWave(const fs::path& path, const Samples& samples) {
 void writeSoundSet(const fs::path& programDir) {
     const fs::path sounds = folderNoCase(programDir, "dsound");
     writeWave(sounds / ENGINE_FILE, synthesizeEngine());
-    writeText(sounds / POSITIONS_FILE, positionsText());
+    rumblet::writePositionsFile((sounds / POSITIONS_FILE).string(), enginePositions());
     writeWave(folderNoCase(sounds, "Schuss") / SHOT_FILE, synthesizeShot());
     writeWave(folderNoCase(sounds, "Turm") / TURRET_FILE, synthesizeTurret());
     writeWave(folderNoCase(sounds, "atmo") / BACKGROUND_FILE, synthesizeRain());
@@ -103,8 +82,8 @@ bool writeSettingsIfMissing(const fs::path& programDir, int comport, int control
     std::error_code ec;
     fs::create_directories(programDir, ec);
     // The program finds its settings file in any letter case.
-    if (!rumblet::resolvePathNoCase((programDir / "IR.ini").string()).empty()) return false;
-    writeText(programDir / "IR.ini", settingsText(comport, controllers));
+    if (!rumblet::resolvePathNoCase(rumblet::settingsPath(programDir.string())).empty()) return false;
+    rumblet::replaceFile(rumblet::settingsPath(programDir.string()), settingsText(comport, controllers));
     return true;
 }
 

@@ -3,15 +3,19 @@
 // none yet, IR.ini naming the set for all four controllers.
 #pragma once
 
+#include <array>
 #include <filesystem>
 #include <string>
+
+#include "app/program_data.h"
 
 #include "synth.h"
 
 namespace demo {
 
-// The positions file's twelve lines for the demo engine (byte offsets).
-std::string positionsText();
+// The demo engine's six segments as byte offsets, as the positions file
+// holds them.
+std::array<rumblet::segment, 6> enginePositions();
 
 // IR.ini naming the demo set for the first `controllers` controllers (the
 // others "leer") and the background, with the serial port `comport`
