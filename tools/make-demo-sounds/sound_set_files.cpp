@@ -39,15 +39,19 @@ std::array<rumblet::segment, 6> enginePositions() {
 
 // The settings as the program itself would save them for the demo set.
 std::string settingsText(int comport, int controllers) {
+    const auto assign = [](rumblet::soundslot& slot, const char* file, int32_t volume) {
+        slot.file = file;
+        slot.volume = volume;
+    };
     rumblet::ProgramData data;
     for (int n = 0; n < rumblet::CONTROLLER_COUNT; ++n) {
         rumblet::controller& c = data.controllers[size_t(n)];
         const bool named = n < controllers;
-        c.enginesound = {named ? ENGINE_FILE : rumblet::EMPTY_SOUND, ENGINE_VOLUME};
-        c.shotsound = {named ? SHOT_FILE : rumblet::EMPTY_SOUND, SHOT_VOLUME};
-        c.turretsound = {named ? TURRET_FILE : rumblet::EMPTY_SOUND, TURRET_VOLUME};
+        assign(c.enginesound, named ? ENGINE_FILE : rumblet::EMPTY_SOUND, ENGINE_VOLUME);
+        assign(c.shotsound, named ? SHOT_FILE : rumblet::EMPTY_SOUND, SHOT_VOLUME);
+        assign(c.turretsound, named ? TURRET_FILE : rumblet::EMPTY_SOUND, TURRET_VOLUME);
     }
-    data.atmosound = {BACKGROUND_FILE, BACKGROUND_VOLUME};
+    assign(data.atmosound, BACKGROUND_FILE, BACKGROUND_VOLUME);
     return rumblet::formatSettings(data, int16_t(comport));
 }
 
