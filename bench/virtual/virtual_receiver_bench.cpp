@@ -23,6 +23,9 @@
 #include "app/bound_port.h"
 #include "app/irframe.h"
 #include "app/mainform.h"
+#include "fake_window.h"
+#include "sound_recorder.h"
+#include "virtual_port.h"
 #include "posix/virtual_receiver_client.h"
 #include "posix/virtual_receiver_protocol.h"
 
@@ -52,46 +55,11 @@ int frameIndex(int16_t n, int16_t speed1, int16_t speed2) {
 // waits for a header that does not come.
 constexpr Sent FILLER{3, 0, 15};
 
-class QuietWindow : public rumblet::WindowServices {
-public:
-    void yield() override {}
-    void messageBox(const std::string&) override {}
-    void showMainWindow() override {}
-    void showSoundEditorModal() override {}
-    void endProgram() override {}
-};
-
-// Notes when each sound decision is made and for which frame.
-class DecisionClock : public rumblet::SoundActions {
-public:
-    explicit DecisionClock(rumblet::ProgramData& data) : data_(data) {}
-    struct Decision {
-        int64_t atNs;
-        int frame;  // -1: values never sent
-    };
-    std::vector<Decision> decisions;
-    bool filler = false;
-
-    void soundauswerten(std::array<int16_t, 18>&, int16_t n) override {
-        const int64_t now = monotonicNowNs();
-        const auto& r = data_.controllers[size_t(n)];
-        if (n == FILLER.n && r.speed1 == FILLER.speed1 && r.speed2 == FILLER.speed2) filler = true;
-        else decisions.push_back({now, frameIndex(n, r.speed1, r.speed2)});
-    }
-    void soundinit() override {}
-    void initladen(int16_t&) override {}
-    void initsave(int16_t) override {}
-    std::vector<std::string> soundladen() override { return {}; }
-    void posladen() override {}
-    void releaseSound() override {}
-    void enginestart(int16_t) override {}
-    void enginestop(int16_t) override {}
-    void soundstop() override {}
-    void atmoplay() override {}
-    void atmostop() override {}
-
-private:
-    rumblet::ProgramData& data_;
+// When each sound decision is made and for which frame (-1: values never
+// sent).
+struct Decision {
+    int64_t atNs;
+    int frame;
 };
 
 int64_t percentile(std::vector<int64_t> v, double p) {
@@ -117,8 +85,19 @@ void BM_CaptureOnVirtualReceiver(benchmark::State& state) {
     for (auto _ : state) {
         rumblet::ProgramData data;
         rumblet::BoundPortLibrary port(PORT_LIBRARY);
-        DecisionClock sounds(data);
-        QuietWindow window;
+        rumblet::testing::VirtualPort unusedClock;  // the window's yield returns at once
+        rumblet::testing::FakeWindow window(unusedClock);
+        rumblet::testing::EventLog log;
+        rumblet::testing::SoundRecorder sounds(log);
+        std::vector<Decision> decisions;
+        bool fillerSeen = false;
+        sounds.onSoundauswerten = [&](std::array<int16_t, 18>&, int16_t n) {
+            const int64_t now = monotonicNowNs();
+            const auto& r = data.controllers[size_t(n)];
+            if (n == FILLER.n && r.speed1 == FILLER.speed1 && r.speed2 == FILLER.speed2) fillerSeen = true;
+            else decisions.push_back({now, frameIndex(n, r.speed1, r.speed2)});
+            log.clear();
+        };
         rumblet::MainForm form(data, port, sounds, window);
         form.com1();
         form.running = 1;
@@ -143,7 +122,7 @@ void BM_CaptureOnVirtualReceiver(benchmark::State& state) {
             }
         });
 
-        while (!sounds.filler) form.IR();
+        while (!fillerSeen) form.IR();
         stop = true;
         sender.join();
         if (busy.joinable()) busy.join();
@@ -153,7 +132,7 @@ void BM_CaptureOnVirtualReceiver(benchmark::State& state) {
         std::set<int> decoded;
         std::vector<int64_t> latencies;
         int garbled = 0;
-        for (const auto& d : sounds.decisions) {
+        for (const auto& d : decisions) {
             if (d.frame < 0) {
                 ++garbled;
                 continue;

@@ -79,6 +79,17 @@ Announcement readAnnouncement(Words& w, int line) {
     return a;
 }
 
+// A press that an optional `for D` releases D seconds later; returns when
+// the line's own time is up.
+double holdKeys(Words& w, const ScriptAction& press, ScriptAction release, std::vector<ScriptAction>& out) {
+    out.push_back(press);
+    if (!w.nextIs("for")) return press.atSeconds;
+    w.expect("for");
+    release.atSeconds = press.atSeconds + w.seconds("duration");
+    out.push_back(release);
+    return release.atSeconds;
+}
+
 // Reads one command at `now`; adds its actions and returns the time at
 // which the next line without `at` begins.
 double readCommand(Words& w, double now, int line, std::vector<ScriptAction>& out) {
@@ -104,14 +115,9 @@ double readCommand(Words& w, double now, int line, std::vector<ScriptAction>& ou
         a.left = w.integer("left speed", -MAX_SPEED, MAX_SPEED);
         w.expect("right");
         a.right = w.integer("right speed", -MAX_SPEED, MAX_SPEED);
-        out.push_back(a);
-        if (!w.nextIs("for")) return now;
-        w.expect("for");
         ScriptAction release = a;
-        release.atSeconds = now + w.seconds("duration");
         release.left = release.right = 0;
-        out.push_back(release);
-        return release.atSeconds;
+        return holdKeys(w, a, release, out);
     }
     if (command == "fire") {
         a.kind = ScriptAction::Kind::fire;
@@ -128,14 +134,9 @@ double readCommand(Words& w, double now, int line, std::vector<ScriptAction>& ou
             return now;
         }
         a.kind = ScriptAction::Kind::turretOn;
-        out.push_back(a);
-        if (!w.nextIs("for")) return now;
-        w.expect("for");
         ScriptAction release = a;
         release.kind = ScriptAction::Kind::turretOff;
-        release.atSeconds = now + w.seconds("duration");
-        out.push_back(release);
-        return release.atSeconds;
+        return holdKeys(w, a, release, out);
     }
     if (command == "off") {
         a.kind = ScriptAction::Kind::switchOff;
