@@ -1,0 +1,124 @@
+// A program folder with a sound folder in a temporary directory, the
+// program-wide data on a recording fake device, and a sound editor whose
+// main window, message boxes, sleep and stopwatch are recording fakes.
+#pragma once
+
+#include <gtest/gtest.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <filesystem>
+#include <fstream>
+#include <functional>
+#include <memory>
+#include <stdexcept>
+#include <string>
+#include <vector>
+
+#include "app/program_data.h"
+#include "editor/soundedit.h"
+#include "fake_sound_device.h"
+
+namespace rumblet::testing {
+
+class RecordingOwner : public SoundeditOwner {
+public:
+    explicit RecordingOwner(std::shared_ptr<CallLog> log) : log_(std::move(log)) {}
+    void initsave() override {
+        log_->add("initsave");
+        if (initsaveError) throw std::runtime_error(initsaveError);
+    }
+    void initladen() override {
+        log_->add("initladen");
+        if (onInitladen) onInitladen();
+    }
+    void soundladen() override { log_->add("main soundladen"); }
+    void posladen() override { log_->add("main posladen"); }
+    void enableTimer2() override { log_->add("Timer2 enabled"); }
+
+    const char* initsaveError = nullptr;
+    std::function<void()> onInitladen;
+
+private:
+    std::shared_ptr<CallLog> log_;
+};
+
+class RecordingSystem : public SoundeditSystem {
+public:
+    explicit RecordingSystem(std::shared_ptr<CallLog> log) : log_(std::move(log)) {}
+    void MsgBox(const std::string& text) override {
+        messages.push_back(text);
+        log_->add("MsgBox " + text);
+    }
+    void Sleep(int32_t ms) override { sleptMs += ms; }
+    void TIMEINIT() override { log_->add("TIMEINIT"); }
+    std::string decimalSeparator() const override { return separator; }
+
+    std::vector<std::string> messages;
+    int32_t sleptMs = 0;
+    std::string separator = ".";
+
+private:
+    std::shared_ptr<CallLog> log_;
+};
+
+class SoundeditFixture : public ::testing::Test {
+protected:
+    void SetUp() override {
+        std::string tmpl = ::testing::TempDir() + "soundedit-XXXXXX";
+        ASSERT_NE(mkdtemp(tmpl.data()), nullptr);
+        dir = tmpl;
+        for (const char* sub : {"dsound/Schuss", "dsound/Turm", "dsound/atmo"})
+            std::filesystem::create_directories(dir / sub);
+        data.programDir = dir.string();
+        auto dev = std::make_unique<FakeSoundDevice>(log);
+        device = dev.get();
+        data.directsound = std::move(dev);
+        for (auto& c : data.controllers) {
+            c.enginesound.file = c.shotsound.file = c.turretsound.file = EMPTY_SOUND;
+        }
+        data.atmosound.file = EMPTY_SOUND;
+    }
+    void TearDown() override {
+        editor.reset();
+        std::filesystem::remove_all(dir);
+    }
+
+    // Creates an (empty) file under the program folder; the fake device
+    // does not read it.
+    void addFile(const std::string& relative, const std::string& content = "") {
+        std::ofstream(dir / relative, std::ios::binary) << content;
+    }
+
+    // Opens the editor as the main window's Soundedit button does.
+    void open() {
+        if (!editor) editor = std::make_unique<Soundedit>(data, owner, system);
+        editor->Form_Load();
+    }
+
+    FakeBuffer* preview() const { return static_cast<FakeBuffer*>(editor->preview()); }
+    std::string previewName() const { return preview() ? preview()->name() : "none"; }
+
+    // Selects an option of a row as the user's click does.
+    template <typename Row>
+    void click(Row& row, std::size_t index) {
+        selectOption(row, index);
+    }
+    // Picks a file of the list by name as the user's click does.
+    void pick(const std::string& name) {
+        auto& items = editor->File1.items;
+        auto it = std::find(items.begin(), items.end(), name);
+        ASSERT_NE(it, items.end()) << name << " is not in the file list";
+        editor->File1.click(static_cast<int>(it - items.begin()));
+    }
+
+    std::filesystem::path dir;
+    std::shared_ptr<CallLog> log = std::make_shared<CallLog>();
+    ProgramData data;
+    FakeSoundDevice* device = nullptr;
+    RecordingOwner owner{log};
+    RecordingSystem system{log};
+    std::unique_ptr<Soundedit> editor;
+};
+
+}  // namespace rumblet::testing
