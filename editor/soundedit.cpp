@@ -57,6 +57,7 @@ Soundedit::Soundedit(ProgramData& data, SoundeditOwner& owner, SoundeditSystem& 
     for (int i = 0; i < 4; ++i) Frame1[i].caption = rowCaptions[i];
     Frame7.caption = "Volume";
     Slider2.setRange(-50, 0);
+    Slider2.setTickFrequency(5);
     Frame3.caption = "Kontroller";
     for (int i = 0; i < 4; ++i) Option1[i].caption = std::to_string(i + 1);
     Command1.caption = "Stopsound";
