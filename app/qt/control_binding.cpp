@@ -11,8 +11,39 @@
 #include <QRadioButton>
 #include <QSlider>
 #include <QTimer>
+#include <cstdio>
+#include <cstdlib>
+
+#include "app/qt/message_box.h"
 
 namespace rumblet::qtskin {
+
+namespace {
+
+std::function<void(const std::exception&)>& runtimeErrorHandler() {
+    static std::function<void(const std::exception&)> handler;
+    return handler;
+}
+
+}  // namespace
+
+void setRuntimeErrorHandler(std::function<void(const std::exception&)> handler) {
+    runtimeErrorHandler() = std::move(handler);
+}
+
+void runUserAction(const std::function<void()>& action) {
+    try {
+        action();
+    } catch (const std::exception& e) {
+        if (runtimeErrorHandler()) {
+            runtimeErrorHandler()(e);
+        } else {
+            showMessage(e.what());
+            std::fflush(nullptr);
+            std::_Exit(1);
+        }
+    }
+}
 
 QString toQt(const std::string& s) { return QString::fromLocal8Bit(s.data(), static_cast<qsizetype>(s.size())); }
 
@@ -69,7 +100,7 @@ void bindButton(Button& button, QPushButton* widget, std::function<void()> onCli
         showCommon(button, w);
     };
     button.changed();
-    QObject::connect(widget, &QPushButton::clicked, widget, [onClick = std::move(onClick)] { onClick(); });
+    QObject::connect(widget, &QPushButton::clicked, widget, [onClick = std::move(onClick)] { runUserAction(onClick); });
 }
 
 void bindTextBox(TextBox& box, QLineEdit* widget) {
@@ -96,7 +127,7 @@ void bindCheckBox(CheckBox& box, QCheckBox* widget) {
     box.changed();
     // The widget has toggled itself; the control decides what it shows.
     QObject::connect(widget, &QCheckBox::clicked, widget, [&box, w] {
-        box.click();
+        runUserAction([&box] { box.click(); });
         if (w) w->setChecked(box.value);
     });
 }
@@ -112,7 +143,7 @@ void bindOption(OptionButton& option, QRadioButton* widget, std::function<void()
     };
     option.changed();
     QObject::connect(widget, &QRadioButton::clicked, widget, [&option, w, select = std::move(select)] {
-        select();
+        runUserAction(select);
         if (w) w->setChecked(option.value);
     });
 }
@@ -141,7 +172,8 @@ void bindSlider(Slider& slider, QSlider* widget) {
     // the widget then keeps.
     QObject::connect(widget, &QAbstractSlider::actionTriggered, widget, [&slider, w](int) {
         if (!w) return;
-        slider.userMove(w->sliderPosition());
+        int32_t position = w->sliderPosition();
+        runUserAction([&slider, position] { slider.userMove(position); });
         if (w) w->setSliderPosition(slider.value);
     });
 }
@@ -156,7 +188,7 @@ void bindTimer(Timer& timer, QTimer* qtimer) {
         if (!timer.enabled) t->stop();
     };
     timer.changed();
-    QObject::connect(qtimer, &QTimer::timeout, qtimer, [&timer] { timer.tick(); });
+    QObject::connect(qtimer, &QTimer::timeout, qtimer, [&timer] { runUserAction([&timer] { timer.tick(); }); });
 }
 
 }  // namespace rumblet::qtskin

@@ -13,6 +13,7 @@
 
 #include <QRect>
 #include <QString>
+#include <exception>
 #include <functional>
 #include <string>
 #include <vector>
@@ -30,6 +31,14 @@ class QTimer;
 class QWidget;
 
 namespace rumblet::qtskin {
+
+// Runs what a user's action routes into a handler. A failure that no handler
+// deals with is the program's standard run-time error: its message, then the
+// end of the program (Qt's event loop must never see an exception).
+void runUserAction(const std::function<void()>& action);
+// What the standard run-time error does; the program's entry sets it (tests
+// may set their own). Without one, the message is shown and the process ends.
+void setRuntimeErrorHandler(std::function<void(const std::exception&)> handler);
 
 QString toQt(const std::string& s);
 std::string fromQt(const QString& s);

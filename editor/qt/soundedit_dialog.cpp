@@ -86,7 +86,8 @@ protected:
 
 private:
     void pickCurrentRow() {
-        if (currentRow() >= 0 && currentRow() != list_.listIndex) list_.click(currentRow());
+        int row = currentRow();
+        if (row >= 0 && row != list_.listIndex) runUserAction([this, row] { list_.click(row); });
     }
     FileList& list_;
 };
@@ -163,14 +164,14 @@ void SoundeditDialog::buildWidgets() {
 
 int SoundeditDialog::showModal() {
     unloaded_ = false;
-    editor_.Form_Load();
+    runUserAction([this] { editor_.Form_Load(); });
     return exec();
 }
 
 void SoundeditDialog::done(int result) {
     if (!unloaded_) {
         unloaded_ = true;
-        editor_.Form_Unload();
+        runUserAction([this] { editor_.Form_Unload(); });
     }
     QDialog::done(result);
 }
