@@ -39,7 +39,9 @@
 extern "C" {
 #endif
 
-/* Joystick 1 (ordinals 1-8). Axis values as the system reports them. */
+/* Joystick 1 (ordinals 1-8). Axis values as the system reports them
+ * (Linux: scaled to 0..65535); JOYBUTTON and JOYSTICK's last value are the
+ * number of buttons down. Without a joystick every value is 0. */
 PORT_API void    PORT_CALL JOYSTICK(int32_t* x, int32_t* y, int32_t* z, int32_t* r,
                                     int32_t* u, int32_t* v, int32_t* buttons);
 PORT_API int32_t PORT_CALL JOYBUTTON(void);
@@ -50,7 +52,11 @@ PORT_API int32_t PORT_CALL JOYZ(void);
 PORT_API int32_t PORT_CALL JOYY(void);
 PORT_API int32_t PORT_CALL JOYX(void);
 
-/* Sound card (ordinals 9-20). Transfers block until the buffer is done. */
+/* Sound card (ordinals 9-20). Transfers block until the buffer is done;
+ * count is in samples of the current width, both channels counted.
+ * SOUNDIN, SOUNDOUT and SSOUNDOUT move count - 1 samples, SSOUNDIN count.
+ * A stereo count below 0 is a range error. Failures of the device show the
+ * "Rivir32" box (Linux: a line on standard error). */
 PORT_API void    PORT_CALL SSOUNDOUT(void* buffer, int32_t count);
 PORT_API void    PORT_CALL SSOUNDIN(void* buffer, int32_t count);
 PORT_API int32_t PORT_CALL SOUNDSETBYTES(int32_t bytes);
@@ -87,17 +93,20 @@ PORT_API int32_t PORT_CALL CLOSECOM(void);
 PORT_API int32_t PORT_CALL OPENCOM(const char* mode);
 PORT_API void    PORT_CALL DELAY(int32_t ms);
 
-/* Direct I/O ports (ordinals 40-41). */
+/* Direct I/O ports (ordinals 40-41). Where the system refuses access,
+ * INPORT returns 0xFF, OUTPORT writes nothing, and PORTERROR gives 4. */
 PORT_API void    PORT_CALL OUTPORT(int32_t address, int32_t value);
 PORT_API int32_t PORT_CALL INPORT(int32_t address);
 
 /* Beyond the 41: the error that stopped the last failed call (ordinal 42).
- * 0 none, 1 range error, 2 overflow error, 3 conversion error.
+ * 0 none, 1 range error, 2 overflow error, 3 conversion error,
+ * 4 access refused (the system denied INPORT/OUTPORT the I/O port).
  * Reading it clears it. */
-#define PORT_ERROR_NONE       0
-#define PORT_ERROR_RANGE      1
-#define PORT_ERROR_OVERFLOW   2
-#define PORT_ERROR_CONVERSION 3
+#define PORT_ERROR_NONE           0
+#define PORT_ERROR_RANGE          1
+#define PORT_ERROR_OVERFLOW       2
+#define PORT_ERROR_CONVERSION     3
+#define PORT_ERROR_ACCESS_REFUSED 4
 PORT_API int32_t PORT_CALL PORTERROR(void);
 
 #ifdef __cplusplus

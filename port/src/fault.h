@@ -10,7 +10,7 @@
 
 namespace port {
 
-enum class Fault : int32_t { none = 0, range = 1, overflow = 2, conversion = 3 };
+enum class Fault : int32_t { none = 0, range = 1, overflow = 2, conversion = 3, accessRefused = 4 };
 
 struct FaultError {
     Fault fault;

@@ -1,13 +1,22 @@
-// Joystick group: not built yet; every export gives its "nothing" value.
+// Joystick group: each export is one query of joystick 1.
+#include "joystick.h"
 #include "port.h"
 
+using port::joystick;
+
 extern "C" {
-PORT_API void PORT_CALL JOYSTICK(int32_t*, int32_t*, int32_t*, int32_t*, int32_t*, int32_t*, int32_t*) {}
-PORT_API int32_t PORT_CALL JOYBUTTON(void) { return 0; }
-PORT_API int32_t PORT_CALL JOYV(void) { return 0; }
-PORT_API int32_t PORT_CALL JOYU(void) { return 0; }
-PORT_API int32_t PORT_CALL JOYR(void) { return 0; }
-PORT_API int32_t PORT_CALL JOYZ(void) { return 0; }
-PORT_API int32_t PORT_CALL JOYY(void) { return 0; }
-PORT_API int32_t PORT_CALL JOYX(void) { return 0; }
+
+PORT_API void PORT_CALL JOYSTICK(int32_t* x, int32_t* y, int32_t* z, int32_t* r, int32_t* u,
+                                 int32_t* v, int32_t* buttons) {
+    joystick().readAll(x, y, z, r, u, v, buttons);
+}
+
+PORT_API int32_t PORT_CALL JOYBUTTON(void) { return joystick().read(port::joyButtons); }
+PORT_API int32_t PORT_CALL JOYV(void) { return joystick().read(port::joyV); }
+PORT_API int32_t PORT_CALL JOYU(void) { return joystick().read(port::joyU); }
+PORT_API int32_t PORT_CALL JOYR(void) { return joystick().read(port::joyR); }
+PORT_API int32_t PORT_CALL JOYZ(void) { return joystick().read(port::joyZ); }
+PORT_API int32_t PORT_CALL JOYY(void) { return joystick().read(port::joyY); }
+PORT_API int32_t PORT_CALL JOYX(void) { return joystick().read(port::joyX); }
+
 }

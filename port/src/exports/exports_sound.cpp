@@ -1,23 +1,49 @@
-// Sound card group: not built yet; every export gives its "nothing" value.
+// Sound card group: each export is one call on the library's sound card.
+#include "fault.h"
 #include "port.h"
-#include "wave.h"
+#include "wave_card.h"
 
-namespace port {
-void waveCloseInput() {}
-void waveCloseOutput() {}
-}  // namespace port
+using port::guarded;
+using port::soundCard;
+using port::WaveChannels;
+using port::WaveDirection;
 
 extern "C" {
-PORT_API void PORT_CALL SSOUNDOUT(void*, int32_t) {}
-PORT_API void PORT_CALL SSOUNDIN(void*, int32_t) {}
-PORT_API int32_t PORT_CALL SOUNDSETBYTES(int32_t n) { return n == 1 ? 1 : 2; }
-PORT_API int32_t PORT_CALL SOUNDGETBYTES(void) { return 1; }
-PORT_API int32_t PORT_CALL SOUNDSETRATE(int32_t) { return 11025; }
-PORT_API int32_t PORT_CALL SOUNDGETRATE(void) { return 11025; }
-PORT_API int32_t PORT_CALL SOUNDBUSY(void) { return 0; }
-PORT_API void PORT_CALL SOUNDOUT(void*, int32_t) {}
-PORT_API void PORT_CALL SOUNDIN(void*, int32_t) {}
-PORT_API void PORT_CALL SOUNDCAPOUT(void) {}
-PORT_API void PORT_CALL SOUNDCAPIN(void) {}
-PORT_API int32_t PORT_CALL SOUNDIS(void) { return 0; }
+
+PORT_API void PORT_CALL SSOUNDOUT(void* buffer, int32_t count) {
+    guarded([&] { soundCard().transfer(WaveDirection::playback, WaveChannels::stereo, buffer, count); });
+}
+
+PORT_API void PORT_CALL SSOUNDIN(void* buffer, int32_t count) {
+    guarded([&] { soundCard().transfer(WaveDirection::capture, WaveChannels::stereo, buffer, count); });
+}
+
+PORT_API int32_t PORT_CALL SOUNDSETBYTES(int32_t bytes) { return soundCard().setWidth(bytes); }
+
+PORT_API int32_t PORT_CALL SOUNDGETBYTES(void) { return soundCard().width(); }
+
+PORT_API int32_t PORT_CALL SOUNDSETRATE(int32_t rate) {
+    return guarded(0, [&] { return soundCard().setRate(rate); });
+}
+
+PORT_API int32_t PORT_CALL SOUNDGETRATE(void) {
+    return guarded(0, [] { return soundCard().rate(); });
+}
+
+PORT_API int32_t PORT_CALL SOUNDBUSY(void) { return soundCard().busy(); }
+
+PORT_API void PORT_CALL SOUNDOUT(void* buffer, int32_t count) {
+    guarded([&] { soundCard().transfer(WaveDirection::playback, WaveChannels::mono, buffer, count); });
+}
+
+PORT_API void PORT_CALL SOUNDIN(void* buffer, int32_t count) {
+    guarded([&] { soundCard().transfer(WaveDirection::capture, WaveChannels::mono, buffer, count); });
+}
+
+PORT_API void PORT_CALL SOUNDCAPOUT(void) { soundCard().showCapabilities(WaveDirection::playback); }
+
+PORT_API void PORT_CALL SOUNDCAPIN(void) { soundCard().showCapabilities(WaveDirection::capture); }
+
+PORT_API int32_t PORT_CALL SOUNDIS(void) { return soundCard().inputPresent(); }
+
 }

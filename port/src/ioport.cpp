@@ -1,0 +1,31 @@
+#include "ioport.h"
+
+#include "fault.h"
+
+namespace port {
+
+namespace {
+
+uint16_t addressOf(int32_t slot) { return static_cast<uint16_t>(static_cast<uint32_t>(slot) & 0xFFFF); }
+
+}  // namespace
+
+IoPorts::IoPorts(IoPortSystem& system) : system_(system) {}
+
+int32_t IoPorts::in(int32_t addressSlot) {
+    uint8_t value = 0;
+    if (!system_.in(addressOf(addressSlot), value)) raise(Fault::accessRefused);
+    return value;
+}
+
+void IoPorts::out(int32_t addressSlot, int32_t valueSlot) {
+    const auto value = static_cast<uint8_t>(static_cast<uint32_t>(valueSlot) & 0xFF);
+    if (!system_.out(addressOf(addressSlot), value)) raise(Fault::accessRefused);
+}
+
+IoPorts& ioPorts() {
+    static IoPorts& ports = *new IoPorts(platformIoPortSystem());
+    return ports;
+}
+
+}  // namespace port
