@@ -12,11 +12,15 @@
  * platform's C convention.
  *
  * Errors: the serial functions report failures through their results
- * (OPENCOM 0, READBYTE -1, TIMEOUT -1, CLOSECOM 0). A range, overflow or
- * conversion error inside a call stops that call without further effect;
- * the call then returns its "nothing" value (0 for functions whose result
- * is a count or a value, -1 where -1 already means "nothing") and
- * PORTERROR() tells which error it was.
+ * (OPENCOM 0, READBYTE -1, TIMEOUT -1, CLOSECOM 0); SENDBYTE, RTS, DTR and
+ * TXD fail silently. A range, overflow or conversion error inside a call
+ * stops that call without further effect; the call then returns its
+ * "nothing" value (0 for functions whose result is a count or a value, -1
+ * where -1 already means "nothing") and PORTERROR() tells which error it was.
+ *
+ * State is process-wide and unguarded: call the library from one thread.
+ * Loading the library closes the serial port and the wave devices (nothing
+ * is open then); unloading it closes them again, in the same order.
  */
 #ifndef PORT_PORT_H
 #define PORT_PORT_H
@@ -25,8 +29,9 @@
 
 #if defined(_WIN32)
 #  define PORT_CALL __stdcall
+/* port.def alone makes the export table: plain names at fixed ordinals. */
 #  if defined(PORT_BUILDING)
-#    define PORT_API __declspec(dllexport)
+#    define PORT_API
 #  else
 #    define PORT_API __declspec(dllimport)
 #  endif
@@ -70,27 +75,97 @@ PORT_API void    PORT_CALL SOUNDCAPOUT(void);
 PORT_API void    PORT_CALL SOUNDCAPIN(void);
 PORT_API int32_t PORT_CALL SOUNDIS(void);
 
-/* Timing and priority (ordinals 21-26, 39). */
+/* Timing and priority (ordinals 21-26, 39).
+ *
+ * The millisecond stopwatch runs on a 32-bit millisecond clock (timeGetTime
+ * on Windows, CLOCK_MONOTONIC in ms on Linux) that wraps every 2^32 ms
+ * (about 49.7 days). TIMEREAD and DELAY take their differences modulo 2^32,
+ * so a wrap between start and read, or during a wait, changes nothing.
+ * The microsecond stopwatch runs on a high-resolution counter
+ * (QueryPerformanceCounter, or CLOCK_MONOTONIC in ns with 1e9 counts/s).
+ * Waits are busy loops: they never sleep or yield. */
+
+/* REALTIME(flag): flag != 0 raises the caller to real-time priority, 0
+ * returns it to normal (whatever it was before). Windows: the process
+ * priority class (REALTIME_PRIORITY_CLASS / NORMAL_PRIORITY_CLASS). Linux:
+ * the calling thread's policy (SCHED_FIFO at its lowest priority /
+ * SCHED_OTHER). A refused change is silent. */
 PORT_API void    PORT_CALL REALTIME(int32_t flag);
+/* DELAYUS(us): restarts the microsecond stopwatch (as TIMEINITUS) and spins
+ * until TIMEREADUS gives us or more; us <= 0 returns after one read.
+ * Stops with TIMEREADUS's errors. */
 PORT_API void    PORT_CALL DELAYUS(int32_t us);
+/* TIMEREADUS(): microseconds since the last TIMEINITUS or DELAYUS, rounded
+ * to the nearest, halves to even; 0 before the first start. Overflow error
+ * if the counter difference overflows 64 bits, range error past
+ * 2147483647 us (about 35 min 47 s); both return 0. */
 PORT_API int32_t PORT_CALL TIMEREADUS(void);
+/* TIMEINITUS(): starts the microsecond stopwatch. Range error, stopwatch
+ * unchanged, on a system whose counter reports no frequency. */
 PORT_API void    PORT_CALL TIMEINITUS(void);
+/* TIMEREAD(): milliseconds since the last TIMEINIT (the raw millisecond
+ * clock before the first TIMEINIT), modulo 2^32. Range error, result 0,
+ * when 2^31 ms or more have passed. */
 PORT_API int32_t PORT_CALL TIMEREAD(void);
+/* TIMEINIT(): starts the millisecond stopwatch. */
 PORT_API void    PORT_CALL TIMEINIT(void);
 
-/* Serial port (ordinals 27-38). */
+/* Serial port (ordinals 27-38) and DELAY (39).
+ *
+ * One port at a time. Device names: on Windows the system's (COM1, COM2,
+ * ...). On Linux "COMn" is /dev/ttyS(n-1) unless the environment variable
+ * PORT_COMn or a line "COMn = target" in $XDG_CONFIG_HOME/port/serial.conf
+ * (default ~/.config/port/serial.conf) maps it elsewhere, e.g. to
+ * /dev/ttyUSB0; a device name that is a path (/dev/pts/3) is opened as is.
+ * The port is opened for this process alone (an unshared open on Windows,
+ * flock + TIOCEXCL on Linux). */
+
+/* DTR(flag), RTS(flag): flag != 0 raises the line, 0 lowers it. TXD(flag):
+ * flag != 0 holds the transmit line in the break (spacing) state, 0 ends
+ * it. No port open, or a port without the line: nothing happens. */
 PORT_API void    PORT_CALL DTR(int32_t flag);
 PORT_API void    PORT_CALL TXD(int32_t flag);
 PORT_API void    PORT_CALL RTS(int32_t flag);
+/* DCD(), RI(), CTS(), DSR(): 1 when the input line is set, else 0; read
+ * afresh on every call (one system call, nothing cached). 0 when no port is
+ * open or its modem status cannot be read (a pseudo-terminal has none). */
 PORT_API int32_t PORT_CALL DCD(void);
 PORT_API int32_t PORT_CALL RI(void);
 PORT_API int32_t PORT_CALL CTS(void);
 PORT_API int32_t PORT_CALL DSR(void);
+/* TIMEOUT(ms): gives the open port read and write timeouts built from ms
+ * (a one-byte read then waits at most 1 + ms milliseconds) and returns the
+ * previous value (30 until changed). -1, nothing changed, when no port is
+ * open or the port refuses. ms < 0: range error, -1, nothing changed. The
+ * value is kept for the next OPENCOM. */
 PORT_API int32_t PORT_CALL TIMEOUT(int32_t ms);
+/* SENDBYTE(value): sends the low 8 bits of value, then busy-waits 2 ms on
+ * the millisecond clock. No port open: nothing. */
 PORT_API void    PORT_CALL SENDBYTE(int32_t value);
+/* READBYTE(): the next received byte (0..255); -1 when no port is open,
+ * nothing arrived within the timeouts, or the read failed. */
 PORT_API int32_t PORT_CALL READBYTE(void);
+/* CLOSECOM(): closes the port. Nonzero when an open port was closed, 0 when
+ * none was open or the close failed; no port is open afterwards. */
 PORT_API int32_t PORT_CALL CLOSECOM(void);
+/* OPENCOM(mode): mode is "NAME:" plus optional settings in the system's mode
+ * syntax ("COM1:9600,N,8,1" or "COM1: baud=9600 parity=N data=8 stop=1");
+ * NULL counts as "". First closes any open port, in every case. Then opens
+ * the device named before the first colon, sets binary mode with no parity
+ * check and no flow control, applies the settings (unset ones stay as the
+ * device had them; on Linux a string with a setting it does not know
+ * changes none), applies the stored timeouts and raises RTS; DTR is left
+ * off. Returns the port number, the fourth character of mode as a digit
+ * ("COM1:" and "COM10:" both give 1), else 0:
+ *   - no colon, or the device cannot be opened (absent, held by another
+ *     program): 0, no port open;
+ *   - the port does not take the settings or timeouts: 0, the port stays
+ *     open unconfigured (CLOSECOM or the next OPENCOM closes it);
+ *   - the fourth character is not a digit: conversion error, 0, the port
+ *     stays open and configured, RTS not raised. */
 PORT_API int32_t PORT_CALL OPENCOM(const char* mode);
+/* DELAY(ms): busy-waits until the millisecond clock has advanced by ms
+ * (modulo 2^32). ms < 0: range error, returns at once. */
 PORT_API void    PORT_CALL DELAY(int32_t ms);
 
 /* Direct I/O ports (ordinals 40-41). Where the system refuses access,
@@ -98,10 +173,11 @@ PORT_API void    PORT_CALL DELAY(int32_t ms);
 PORT_API void    PORT_CALL OUTPORT(int32_t address, int32_t value);
 PORT_API int32_t PORT_CALL INPORT(int32_t address);
 
-/* Beyond the 41: the error that stopped the last failed call (ordinal 42).
- * 0 none, 1 range error, 2 overflow error, 3 conversion error,
- * 4 access refused (the system denied INPORT/OUTPORT the I/O port).
- * Reading it clears it. */
+/* Beyond the 41 (ordinal 42): PORTERROR() gives the error of the latest call
+ * that stopped with one since PORTERROR was last called: 0 none, 1 range
+ * error, 2 overflow error, 3 conversion error, 4 access refused (the system
+ * denied INPORT/OUTPORT the I/O port). Calls that run through leave it as it
+ * is; reading it clears it. */
 #define PORT_ERROR_NONE           0
 #define PORT_ERROR_RANGE          1
 #define PORT_ERROR_OVERFLOW       2

@@ -1,0 +1,61 @@
+// The port library bound by name: the library is loaded from the program's
+// own folder at the first call of any of its functions, and each function is
+// looked up at its own first call. A missing library or function raises the
+// program's standard run-time error with a message naming it, never a crash.
+#pragma once
+
+#include <array>
+#include <functional>
+#include <memory>
+#include <string>
+
+#include "app/dynamic_library.h"
+#include "app/port_functions.h"
+
+namespace rumblet {
+
+using LibraryLoader = std::function<std::unique_ptr<DynamicLibrary>(const std::string& path)>;
+
+// The port library's path: the program's folder, then its file name.
+std::string portLibraryPath();
+
+class BoundPortLibrary final : public PortFunctions {
+public:
+    explicit BoundPortLibrary(std::string path = portLibraryPath(),
+                              LibraryLoader load = loadDynamicLibrary);
+
+    int32_t OPENCOM(const char* mode) override;
+    int32_t CLOSECOM() override;
+    void SENDBYTE(int32_t value) override;
+    int32_t READBYTE() override;
+    void DTR(int32_t flag) override;
+    void RTS(int32_t flag) override;
+    void TXD(int32_t flag) override;
+    int32_t CTS() override;
+    int32_t DSR() override;
+    int32_t RI() override;
+    int32_t DCD() override;
+    void DELAY(int32_t ms) override;
+    void TIMEINIT() override;
+    void TIMEINITUS() override;
+    int32_t TIMEREAD() override;
+    int32_t TIMEREADUS() override;
+    void DELAYUS(int32_t us) override;
+    void REALTIME(int32_t flag) override;
+
+    // The names bound, in the order of the interface.
+    static constexpr int FUNCTION_COUNT = 18;
+    static const std::array<const char*, FUNCTION_COUNT>& functionNames();
+
+private:
+    void* bind(int index);
+    template <typename Fn>
+    Fn function(int index);
+
+    std::string path_;
+    LibraryLoader load_;
+    std::unique_ptr<DynamicLibrary> library_;
+    std::array<void*, FUNCTION_COUNT> bound_{};
+};
+
+}  // namespace rumblet

@@ -1,0 +1,31 @@
+// The main window's sound actions carried out by the tank sound engine on
+// the program-wide data.
+#pragma once
+
+#include "app/program_data.h"
+#include "app/sound_actions.h"
+
+namespace rumblet {
+
+class EngineSoundActions final : public SoundActions {
+public:
+    explicit EngineSoundActions(ProgramData& data) : data_(data) {}
+
+    void soundinit() override;
+    void initladen(int16_t& comport) override;
+    void initsave(int16_t comport) override;
+    std::vector<std::string> soundladen() override;
+    void posladen() override;
+    void releaseSound() override;
+    void soundauswerten(std::array<int16_t, 18>& bits, int16_t n) override;
+    void enginestart(int16_t n) override;
+    void enginestop(int16_t n) override;
+    void soundstop() override;
+    void atmoplay() override;
+    void atmostop() override;
+
+private:
+    ProgramData& data_;
+};
+
+}  // namespace rumblet

@@ -1,0 +1,10 @@
+// Load and unload of libport.so: nothing is open at load, so the closes
+// then do nothing; at unload they release the port and the sound devices.
+#include "library.h"
+
+namespace {
+
+__attribute__((constructor)) void libraryLoaded() { port::closeAllDevices(); }
+__attribute__((destructor)) void libraryUnloaded() { port::closeAllDevices(); }
+
+}  // namespace

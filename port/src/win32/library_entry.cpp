@@ -1,0 +1,10 @@
+// Load and unload of port.dll: nothing is open at load, so the closes then
+// do nothing; at unload they release the port and the sound devices.
+#include <windows.h>
+
+#include "library.h"
+
+extern "C" BOOL WINAPI DllMain(HINSTANCE, DWORD reason, LPVOID) {
+    if (reason == DLL_PROCESS_ATTACH || reason == DLL_PROCESS_DETACH) port::closeAllDevices();
+    return TRUE;
+}

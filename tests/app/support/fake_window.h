@@ -1,0 +1,84 @@
+// The window system for the tests: the yield runs actions due at the
+// current virtual time and ticks the main window's Timer2 every 500 ms of
+// virtual time; message boxes, the editor and the end are recorded.
+#pragma once
+
+#include <cstdint>
+#include <functional>
+#include <map>
+#include <string>
+#include <vector>
+
+#include "app/mainform.h"
+#include "app/window_services.h"
+#include "virtual_port.h"
+
+namespace rumblet::testing {
+
+class FakeWindow : public WindowServices {
+public:
+    FakeWindow(VirtualPort& clock, EventLog* log = nullptr) : clock_(clock), log_(log) {}
+
+    // Ticks Timer2 of `form` inside the yields, every interval of virtual time.
+    void attach(MainForm& form) { form_ = &form; }
+
+    // Runs `action` in the first yield at or after `time`.
+    void at(int64_t time, std::function<void()> action) { due_.emplace(time, std::move(action)); }
+    // Runs inside every yield, after the due actions.
+    std::function<void()> onYield;
+    // Runs while the sound editor is "open".
+    std::function<void()> onEditor;
+
+    std::vector<std::string> messages;
+    std::vector<int64_t> messageTimes;  // virtual time at each message box
+    int64_t yields = 0;
+    bool shown = false;
+    bool ended = false;
+
+    void yield() override {
+        ++yields;
+        while (!due_.empty() && due_.begin()->first <= clock_.now) {
+            auto action = std::move(due_.begin()->second);
+            due_.erase(due_.begin());
+            action();
+        }
+        if (form_) {
+            const int64_t interval = int64_t{form_->Timer2.interval} * 1000;
+            while (clock_.now >= nextTick_ + interval) {
+                nextTick_ += interval;
+                form_->Timer2.tick();
+            }
+        }
+        if (onYield) onYield();
+    }
+    void messageBox(const std::string& text) override {
+        messages.push_back(text);
+        messageTimes.push_back(clock_.now);
+        record("message " + text);
+    }
+    void showMainWindow() override {
+        shown = true;
+        record("show");
+    }
+    void showSoundEditorModal() override {
+        record("editor");
+        if (onEditor) onEditor();
+    }
+    void endProgram() override {
+        ended = true;
+        record("end");
+    }
+
+private:
+    void record(const std::string& event) {
+        if (log_) log_->push_back(event);
+    }
+
+    VirtualPort& clock_;
+    EventLog* log_;
+    MainForm* form_ = nullptr;
+    int64_t nextTick_ = 0;
+    std::multimap<int64_t, std::function<void()>> due_;
+};
+
+}  // namespace rumblet::testing
