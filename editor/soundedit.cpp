@@ -308,13 +308,13 @@ void Soundedit::Form_Unload() {
     bool positionsSaved = true;
     try {
         owner_.initsave();
-    } catch (const std::runtime_error& e) {
+    } catch (const std::exception& e) {
         settingsSaved = false;
         system_.MsgBox(e.what());
     }
     try {
         possave(data_);
-    } catch (const std::runtime_error& e) {
+    } catch (const std::exception& e) {
         positionsSaved = false;
         system_.MsgBox(e.what());
     }

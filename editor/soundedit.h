@@ -25,7 +25,7 @@ namespace rumblet {
 class SoundeditOwner {
 public:
     virtual ~SoundeditOwner() = default;
-    // Writes IR.ini; throws std::runtime_error naming the file on failure.
+    // Writes IR.ini; throws an std::exception naming the file on failure.
     virtual void initsave() = 0;
     virtual void initladen() = 0;
     // Reloads all sound buffers and shows the main window's own messages.

@@ -15,6 +15,7 @@
 #include <cstdlib>
 
 #include "app/qt/message_box.h"
+#include "app/window_services.h"
 
 namespace rumblet::qtskin {
 
@@ -25,23 +26,35 @@ std::function<void(const std::exception&)>& runtimeErrorHandler() {
     return handler;
 }
 
+bool& endedFlag() {
+    static bool ended = false;
+    return ended;
+}
+
 }  // namespace
+
+bool programHasEnded() { return endedFlag(); }
+void markProgramEnded() { endedFlag() = true; }
+void resetProgramEnded() { endedFlag() = false; }
 
 void setRuntimeErrorHandler(std::function<void(const std::exception&)> handler) {
     runtimeErrorHandler() = std::move(handler);
 }
 
 void runUserAction(const std::function<void()>& action) {
+    if (programHasEnded()) return;
     try {
         action();
+    } catch (const ProgramEnded&) {
+        markProgramEnded();
     } catch (const std::exception& e) {
-        if (runtimeErrorHandler()) {
-            runtimeErrorHandler()(e);
-        } else {
+        if (!runtimeErrorHandler()) {
             showMessage(e.what());
             std::fflush(nullptr);
             std::_Exit(1);
         }
+        runtimeErrorHandler()(e);
+        markProgramEnded();
     }
 }
 

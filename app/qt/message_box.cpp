@@ -3,6 +3,7 @@
 #include <QApplication>
 #include <QMessageBox>
 
+#include "app/mainform.h"
 #include "app/qt/control_binding.h"
 
 namespace rumblet::qtskin {
@@ -10,7 +11,7 @@ namespace rumblet::qtskin {
 void showMessage(const std::string& text, QWidget* parent) {
     if (!parent) parent = QApplication::activeModalWidget();
     if (!parent) parent = QApplication::activeWindow();
-    QMessageBox box(QMessageBox::NoIcon, QString::fromLatin1(PROGRAM_TITLE), toQt(text), QMessageBox::Ok, parent);
+    QMessageBox box(QMessageBox::NoIcon, QString::fromLatin1(rumblet::PROGRAM_TITLE), toQt(text), QMessageBox::Ok, parent);
     box.setObjectName(QStringLiteral("MsgBox"));
     box.exec();
 }

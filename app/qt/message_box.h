@@ -8,8 +8,6 @@ class QWidget;
 
 namespace rumblet::qtskin {
 
-inline constexpr const char* PROGRAM_TITLE = "rumblet";
-
 // Owned by `parent`, or by the window that is active (the modal editor while
 // it is open) when there is none.
 void showMessage(const std::string& text, QWidget* parent = nullptr);
