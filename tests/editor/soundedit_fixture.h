@@ -90,6 +90,25 @@ protected:
         std::ofstream(dir / relative, std::ios::binary) << content;
     }
 
+    // A small sound set: engine sounds tank0.wav (the device's default
+    // length) and tank2.wav (8000 bytes), shot sounds bang.wav and
+    // boom.WAV, the turret sound turm.wav and the background wind.wav.
+    // Controller 2 has tank2, bang and turm with segment 0 at 100..900,
+    // controller 0 the engine sound tank0, and wind is the background.
+    void useSoundSet() {
+        for (const char* f : {"dsound/tank0.wav", "dsound/tank2.wav", "dsound/Schuss/bang.wav",
+                              "dsound/Schuss/boom.WAV", "dsound/Turm/turm.wav", "dsound/atmo/wind.wav"})
+            addFile(f);
+        device->bytes["tank2.wav"] = 8000;
+        auto& c2 = data.controllers[2];
+        c2.enginesound.file = "tank2.wav";
+        c2.shotsound.file = "bang.wav";
+        c2.turretsound.file = "turm.wav";
+        c2.positions[0] = {100, 900};
+        data.controllers[0].enginesound.file = "tank0.wav";
+        data.atmosound.file = "wind.wav";
+    }
+
     // Opens the editor as the main window's Soundedit button does.
     void open() {
         if (!editor) editor = std::make_unique<Soundedit>(data, owner, system);

@@ -16,21 +16,8 @@ class SoundeditWindow : public SoundeditFixture {
 protected:
     void SetUp() override {
         SoundeditFixture::SetUp();
-        addFile("dsound/tank0.wav");
-        addFile("dsound/tank2.wav");
-        addFile("dsound/Schuss/bang.wav");
-        addFile("dsound/Schuss/boom.WAV");
-        addFile("dsound/Turm/turm.wav");
-        addFile("dsound/atmo/wind.wav");
-        device->bytes["tank2.wav"] = 8000;
-        auto& c2 = data.controllers[2];
-        c2.enginesound.file = "tank2.wav";
-        c2.enginesound.volume = -600;
-        c2.shotsound.file = "bang.wav";
-        c2.turretsound.file = "turm.wav";
-        c2.positions[0] = {100, 900};
-        data.controllers[0].enginesound.file = "tank0.wav";
-        data.atmosound.file = "wind.wav";
+        useSoundSet();
+        data.controllers[2].enginesound.volume = -600;
     }
 };
 

@@ -40,20 +40,9 @@ class SoundeditDialogTest : public SoundeditFixture {
 protected:
     void SetUp() override {
         SoundeditFixture::SetUp();
-        addFile("dsound/tank0.wav");
-        addFile("dsound/tank2.wav");
-        addFile("dsound/Schuss/bang.wav");
-        addFile("dsound/Schuss/boom.wav");
-        addFile("dsound/atmo/wind.wav");
-        device->bytes["tank2.wav"] = 8000;
-        auto& c2 = data.controllers[2];
-        c2.enginesound.file = "tank2.wav";
-        c2.enginesound.volume = -1250;
-        c2.shotsound.file = "bang.wav";
-        c2.positions[0] = {100, 900};
-        c2.positions[1] = {900, 2000};
-        data.controllers[0].enginesound.file = "tank0.wav";
-        data.atmosound.file = "wind.wav";
+        useSoundSet();
+        data.controllers[2].enginesound.volume = -1250;
+        data.controllers[2].positions[1] = {900, 2000};
         data.currentcontroller = 2;
         editor = std::make_unique<Soundedit>(data, owner, windowSystem);
     }
@@ -116,12 +105,12 @@ TEST_F(SoundeditDialogTest, ChoosingTheShotCategoryAndPickingAFile) {
     EXPECT_FALSE(widget<QGroupBox>("Frame5")->isEnabled());
     auto* list = widget<QListWidget>("File1");
     ASSERT_EQ(list->count(), 2);
-    EXPECT_EQ(list->item(1)->text(), "boom.wav");
+    EXPECT_EQ(list->item(1)->text(), "boom.WAV");
 
     clickRow(list, 1);
-    EXPECT_EQ(data.controllers[2].shotsound.file, "boom.wav");
-    EXPECT_EQ(text("Label3_1"), "boom.wav");
-    EXPECT_EQ(previewName(), "boom.wav");
+    EXPECT_EQ(data.controllers[2].shotsound.file, "boom.WAV");
+    EXPECT_EQ(text("Label3_1"), "boom.WAV");
+    EXPECT_EQ(previewName(), "boom.WAV");
     qttest::saveScreenshot(dialog.get(), "soundedit-shot");
 }
 
