@@ -5,6 +5,7 @@
 
 #include <array>
 #include <cstdint>
+#include <istream>
 #include <string>
 
 #include "app/program_data.h"
@@ -19,6 +20,13 @@ std::string positionsPathFor(const std::string& soundNameOrPath);
 // start, end, ...). A missing file gives all zeros; missing or unreadable
 // values are 0. Never throws for a damaged file.
 void readPositionsFile(const std::string& path, std::array<segment, 6>& positions);
+
+// The same reading from any stream: the first twelve numbers, separated by
+// blanks, commas or line ends; missing or unreadable values are 0.
+void readPositions(std::istream& in, std::array<segment, 6>& positions);
+
+// The file's text: twelve number lines, CR LF.
+std::string formatPositions(const std::array<segment, 6>& positions);
 
 // Writes one positions file: a new file renamed over the old one, so a failed
 // write leaves the old file whole. Throws std::runtime_error naming the file.

@@ -31,6 +31,10 @@ private:
     int32_t code_;
 };
 
+// The device's error numbers (SoundError::code).
+constexpr int32_t SOUND_ERROR_NO_OUTPUT = 1;       // the audio output cannot be opened
+constexpr int32_t SOUND_ERROR_BAD_WAVE_FILE = 2;   // a file that is no usable wave file
+
 class SoundBuffer {
 public:
     virtual ~SoundBuffer() = default;

@@ -34,18 +34,34 @@ void initsave(const ProgramData& data, int16_t comport);
 // Loads all thirteen buffers from the sound folder. A missing file keeps the
 // slot's old buffer (or none). A file that exists but is no usable wave file
 // also keeps the old buffer; its problem is returned as a message naming the
-// file, for the caller to show.
+// file, for the caller to show. A name that is unsafe (a folder separator or
+// "..") is no sound, like "leer". Without a device nothing is loaded and one
+// message says so.
 std::vector<std::string> soundladen(ProgramData& data);
 
-// Reads each engine sound's positions file into its controller's positions.
+// Reads each engine sound's positions file into its controller's positions
+// (defined with the positions file, editor/positions_file.cpp). Controllers
+// with "leer" or an unsafe name keep theirs; a missing file, or a name too
+// short to give a positions file name, gives zeros.
 void posladen(ProgramData& data);
 
-// The sound decisions for one ordinary frame of controller n.
+// The sound decisions for one ordinary frame of controller n: the shot, the
+// turret loop, then the engine's segment and pitch. A slot without a buffer
+// ("leer", or its file missing) has its sound actions skipped one by one;
+// phase, shot request, turret state and bits change as with a buffer. A
+// controller number outside 0..3 does nothing.
 void soundauswerten(ProgramData& data, std::array<int16_t, 18>& bits, int16_t n);
+
+// The engine's speed sum S = |speed2 + 3 newmodel| + |speed1| + 3 newmodel,
+// and its playback frequency for S: two thirds of the base at S = 0, the
+// base at S = 30, in double precision, halves rounded to the even neighbour.
+int16_t engineSpeedSum(int16_t speed1, int16_t speed2, int16_t newmodel);
+int32_t engineFrequency(int32_t basefrequency, int16_t speedSum);
 
 // The other sound actions of the main window.
 void enginestart(ProgramData& data, int16_t n);      // first start frame: Play(0)
 void enginestop(ProgramData& data, int16_t n);       // watchdog: jump to "Motorstop"
+                                                      // (enginestate stays the caller's)
 void soundstop(ProgramData& data);                    // engines, then the background
 void atmoplay(ProgramData& data);                     // background Play(1)
 void atmostop(ProgramData& data);                     // background Stop if playing

@@ -1,0 +1,88 @@
+// What the sound engine costs: the mixer with the program's most voices,
+// loading a wave file, and one sound decision.
+#include <benchmark/benchmark.h>
+
+#include <cmath>
+
+#include "sound/mixer.h"
+#include "sound/sound_engine.h"
+#include "sound/testing/test_waves.h"
+
+namespace rumblet {
+namespace {
+
+constexpr int OUTPUT_RATE = 48000;
+constexpr int MOST_VOICES = 13;  // four tanks with three sounds each, and the background
+constexpr size_t BLOCK_FRAMES = 256;
+
+// One second of output at 48 kHz from 13 playing voices at their own
+// pitches, with the engine's kind of traffic: a frequency change and a loop
+// jump per voice every 50 ms. The CPU time per iteration, divided by one
+// second, is the share of one core that mixing takes.
+void MixThirteenVoicesForOneSecond(benchmark::State& state) {
+    auto mixer = Mixer::create(OUTPUT_RATE);
+    std::vector<std::unique_ptr<SoundBuffer>> voices;
+    for (int v = 0; v < MOST_VOICES; ++v) {
+        const int channels = v % 2 + 1;
+        const int rate = v % 3 == 0 ? 11025 : v % 3 == 1 ? 22050 : 44100;
+        auto tone = testing::sineWave(100.0 + 37 * v, static_cast<size_t>(rate) * channels, rate, 0.05);
+        voices.push_back(mixer->createBuffer(std::make_shared<WaveData>(makeWave(tone, channels, rate, 2))));
+        voices.back()->Play(DSBPLAY_LOOPING);
+    }
+    std::vector<float> out(BLOCK_FRAMES * MIXER_OUTPUT_CHANNELS);
+    constexpr size_t blocksPerSecond = OUTPUT_RATE / BLOCK_FRAMES;
+    constexpr size_t blocksPerChange = blocksPerSecond / 20;
+    for (auto _ : state) {
+        for (size_t b = 0; b < blocksPerSecond; ++b) {
+            if (b % blocksPerChange == 0) {
+                for (auto& v : voices) {
+                    v->SetFrequency(v->GetFrequency() + static_cast<int32_t>(b % 7) - 3);
+                    v->SetCurrentPosition(static_cast<int32_t>(b * 64));
+                }
+            }
+            mixer->render(out.data(), BLOCK_FRAMES);
+            benchmark::DoNotOptimize(out.data());
+        }
+    }
+}
+BENCHMARK(MixThirteenVoicesForOneSecond)->Unit(benchmark::kMillisecond);
+
+// A 1 MB wave file (16-bit stereo, 44.1 kHz, about 6 s) from the disk cache.
+void LoadOneMegabyteWaveFile(benchmark::State& state) {
+    testing::TempFolder folder;
+    const std::string path = folder.path() + "/panzer.wav";
+    constexpr size_t frames = 1024 * 1024 / 4;
+    std::vector<float> samples(frames * 2);
+    for (size_t i = 0; i < samples.size(); ++i) samples[i] = static_cast<float>(0.3 * std::sin(0.001 * i));
+    testing::writeWaveFile(path, samples, 2, 44100);
+    for (auto _ : state) benchmark::DoNotOptimize(loadWaveFile(path));
+}
+BENCHMARK(LoadOneMegabyteWaveFile)->Unit(benchmark::kMillisecond);
+
+// One ordinary frame's decisions on real mixer buffers, driving with a loop
+// jump (the most device calls a frame can cause) while the mixer is idle.
+void SoundauswertenPerFrame(benchmark::State& state) {
+    auto mixer = Mixer::create(OUTPUT_RATE);
+    auto wave = std::make_shared<WaveData>(makeWave(std::vector<float>(11025, 0.1f), 1, 11025, 2));
+    ProgramData data;
+    controller& c = data.controllers[0];
+    c.enginesound.buffer = mixer->createBuffer(wave);
+    c.shotsound.buffer = mixer->createBuffer(wave);
+    c.turretsound.buffer = mixer->createBuffer(wave);
+    c.enginesound.basefrequency = 11025;
+    c.positions = {{{0, 100}, {100, 2000}, {2000, 4000}, {4000, 6000}, {6000, 8000}, {8000, 10000}}};
+    c.speed1 = 9;
+    std::array<int16_t, 18> bits{};
+    for (auto _ : state) {
+        c.shotrequest = 1;
+        c.turretstate = 1;
+        c.enginesound.buffer->SetCurrentPosition(7000);  // past the driving loop's end
+        soundauswerten(data, bits, 0);
+    }
+}
+BENCHMARK(SoundauswertenPerFrame);
+
+}  // namespace
+}  // namespace rumblet
+
+BENCHMARK_MAIN();

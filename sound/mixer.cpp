@@ -1,0 +1,325 @@
+#include "sound/mixer.h"
+
+#include <algorithm>
+#include <array>
+#include <cmath>
+
+namespace rumblet {
+
+namespace {
+
+// How many fading read heads a voice keeps besides its playing one: a stop
+// followed by a start at once (the shot's restart) needs one, a second jump
+// before the first fade has ended needs another.
+constexpr size_t FADING_HEADS_PER_VOICE = 2;
+constexpr double MILLISECONDS_PER_SECOND = 1000.0;
+
+// A value that moves in equal steps to its target over a number of frames.
+struct LinearRamp {
+    double value = 0.0;
+    double target = 0.0;
+    double increment = 0.0;
+    uint32_t remaining = 0;
+
+    void jumpTo(double v) {
+        value = target = v;
+        increment = 0.0;
+        remaining = 0;
+    }
+    void glideTo(double t, uint32_t frames) {
+        if (frames == 0) return jumpTo(t);
+        target = t;
+        increment = (t - value) / frames;
+        remaining = frames;
+    }
+    // The value for the next output frame.
+    double next() {
+        if (remaining != 0) {
+            value = --remaining == 0 ? target : value + increment;
+        }
+        return value;
+    }
+    // The state after `frames` calls of next().
+    void skip(size_t frames) {
+        if (frames >= remaining) return jumpTo(target);
+        value += increment * static_cast<double>(frames);
+        remaining -= static_cast<uint32_t>(frames);
+    }
+    bool settledAt(double v) const { return remaining == 0 && value == v; }
+};
+
+// One pass through the sound data.
+struct ReadHead {
+    double frame = 0.0;  // playhead in frames of the sound, with its fraction
+    bool looping = false;
+    bool active = false;  // fading heads only; the main head plays while the voice plays
+    LinearRamp fade;      // 0 silent .. 1 full
+};
+
+// 4-point cubic (Catmull-Rom) interpolation between x0 and x1 at t in 0..1.
+inline float cubic(float xm1, float x0, float x1, float x2, float t) {
+    const float c1 = 0.5f * (x1 - xm1);
+    const float c2 = xm1 - 2.5f * x0 + 2.0f * x1 - 0.5f * x2;
+    const float c3 = 0.5f * (x2 - xm1) + 1.5f * (x0 - x1);
+    return ((c3 * t + c2) * t + c1) * t + x0;
+}
+
+// The frame index that sample `i` stands for at the edges of the sound: a
+// looping sound continues from its other end, one played once holds its
+// first and last sample.
+inline int64_t edgeFrame(int64_t i, int64_t frames, bool looping) {
+    if (looping) return ((i % frames) + frames) % frames;
+    return std::clamp<int64_t>(i, 0, frames - 1);
+}
+
+template <int Channels>
+inline void interpolate(const WaveData& wave, const ReadHead& head, float* outSample) {
+    const int64_t frames = wave.frames;
+    const int64_t i = static_cast<int64_t>(head.frame);
+    const float t = static_cast<float>(head.frame - static_cast<double>(i));
+    const float* s = wave.samples.data();
+    if (i >= 1 && i + 2 < frames) {
+        const float* p = s + (i - 1) * Channels;
+        for (int c = 0; c < Channels; ++c)
+            outSample[c] = cubic(p[c], p[Channels + c], p[2 * Channels + c], p[3 * Channels + c], t);
+        return;
+    }
+    int64_t at[4];
+    for (int k = 0; k < 4; ++k) at[k] = edgeFrame(i - 1 + k, frames, head.looping) * Channels;
+    for (int c = 0; c < Channels; ++c)
+        outSample[c] = cubic(s[at[0] + c], s[at[1] + c], s[at[2] + c], s[at[3] + c], t);
+}
+
+// Mixes one read head into `out`. `gain` and `step` are copies of the
+// voice's ramps, so every head of a voice follows the same volume and pitch.
+// Returns the number of frames rendered; fewer than `frames` when a sound
+// played once ran out.
+template <int Channels>
+size_t renderHead(const WaveData& wave, ReadHead& head, LinearRamp gain, LinearRamp step,
+                  float* out, size_t frames) {
+    const double total = static_cast<double>(wave.frames);
+    float sample[Channels];
+    for (size_t n = 0; n < frames; ++n) {
+        const float level = static_cast<float>(gain.next() * head.fade.next());
+        interpolate<Channels>(wave, head, sample);
+        const float left = sample[0];
+        const float right = sample[Channels - 1];
+        out[MIXER_OUTPUT_CHANNELS * n] += left * level;
+        out[MIXER_OUTPUT_CHANNELS * n + 1] += right * level;
+        head.frame += step.next();
+        if (head.frame >= total) {
+            if (!head.looping) return n + 1;
+            head.frame = std::fmod(head.frame, total);
+        }
+    }
+    return frames;
+}
+
+size_t renderHeadFor(const WaveData& wave, ReadHead& head, const LinearRamp& gain,
+                     const LinearRamp& step, float* out, size_t frames) {
+    if (wave.format.channels == 1) return renderHead<1>(wave, head, gain, step, out, frames);
+    return renderHead<2>(wave, head, gain, step, out, frames);
+}
+
+}  // namespace
+
+struct Mixer::Voice {
+    std::shared_ptr<const WaveData> wave;
+    bool playing = false;
+    bool looping = false;
+    ReadHead main;  // its frame is the buffer's position, playing or not
+    std::array<ReadHead, FADING_HEADS_PER_VOICE> fading;
+    LinearRamp gain;
+    LinearRamp step;  // frames of sound per output frame
+    int32_t frequencyHz = 0;
+    int32_t volume = FULL_VOLUME;
+
+    bool audible() const {
+        return playing ||
+               std::any_of(fading.begin(), fading.end(), [](const ReadHead& h) { return h.active; });
+    }
+};
+
+double gainForVolume(int32_t hundredthsOfDecibel) {
+    const int32_t v = std::clamp(hundredthsOfDecibel, SILENT_VOLUME, FULL_VOLUME);
+    return std::pow(10.0, v / HUNDREDTHS_DB_PER_DECADE);
+}
+
+// The buffer of one loaded sound; every operation takes the mixer's lock.
+class MixerBuffer : public SoundBuffer {
+public:
+    MixerBuffer(std::shared_ptr<Mixer> mixer, std::shared_ptr<const WaveData> wave)
+        : mixer_(std::move(mixer)), voice_(std::make_unique<Mixer::Voice>()) {
+        voice_->wave = std::move(wave);
+        voice_->frequencyHz = voice_->wave->format.sampleRate;
+        voice_->step.jumpTo(stepFor(voice_->frequencyHz));
+        voice_->gain.jumpTo(gainForVolume(FULL_VOLUME));
+        std::lock_guard guard(mixer_->lock_);
+        mixer_->voices_.push_back(voice_.get());
+    }
+
+    ~MixerBuffer() override {
+        std::lock_guard guard(mixer_->lock_);
+        auto& voices = mixer_->voices_;
+        voices.erase(std::remove(voices.begin(), voices.end(), voice_.get()), voices.end());
+    }
+
+    void Play(int32_t flags) override {
+        std::lock_guard guard(mixer_->lock_);
+        Mixer::Voice& v = *voice_;
+        v.looping = (flags & DSBPLAY_LOOPING) != 0;
+        v.main.looping = v.looping;
+        if (v.playing) return;  // goes on where it is, only the loop flag changes
+        v.playing = true;
+        fadeInMain();
+    }
+
+    void Stop() override {
+        std::lock_guard guard(mixer_->lock_);
+        if (!voice_->playing) return;
+        fadeOutMain();
+        voice_->playing = false;
+    }
+
+    int32_t GetStatus() const override {
+        std::lock_guard guard(mixer_->lock_);
+        return voice_->playing ? 1 : 0;
+    }
+
+    void SetCurrentPosition(int32_t bytes) override {
+        std::lock_guard guard(mixer_->lock_);
+        Mixer::Voice& v = *voice_;
+        const int64_t frame =
+            std::clamp<int64_t>(bytes / v.wave->format.blockAlign(), 0, v.wave->frames);
+        if (v.playing) {
+            fadeOutMain();
+            fadeInMain();
+        }
+        v.main.frame = static_cast<double>(frame);
+    }
+
+    void GetCurrentPosition(int32_t& playCursor, int32_t& writeCursor) const override {
+        std::lock_guard guard(mixer_->lock_);
+        const Mixer::Voice& v = *voice_;
+        playCursor = static_cast<int32_t>(static_cast<int64_t>(v.main.frame) *
+                                          v.wave->format.blockAlign());
+        writeCursor = playCursor;
+    }
+
+    void SetVolume(int32_t hundredthsOfDecibel) override {
+        std::lock_guard guard(mixer_->lock_);
+        Mixer::Voice& v = *voice_;
+        v.volume = std::clamp(hundredthsOfDecibel, SILENT_VOLUME, FULL_VOLUME);
+        v.gain.glideTo(gainForVolume(v.volume), v.audible() ? mixer_->volumeRampFrames_ : 0);
+    }
+
+    // 0 returns to the sound's own rate; other rates are held to the range
+    // the device plays.
+    void SetFrequency(int32_t hz) override {
+        std::lock_guard guard(mixer_->lock_);
+        Mixer::Voice& v = *voice_;
+        v.frequencyHz =
+            hz == 0 ? v.wave->format.sampleRate : std::clamp(hz, MIN_FREQUENCY_HZ, MAX_FREQUENCY_HZ);
+        v.step.glideTo(stepFor(v.frequencyHz), v.audible() ? mixer_->frequencyGlideFrames_ : 0);
+    }
+
+    int32_t GetFrequency() const override {
+        std::lock_guard guard(mixer_->lock_);
+        return voice_->frequencyHz;
+    }
+
+    int32_t GetBufferBytes() const override { return voice_->wave->dataBytes(); }
+
+private:
+    double stepFor(int32_t hz) const { return static_cast<double>(hz) / mixer_->outputRate_; }
+
+    // The main read head, as heard so far, goes on in a fading head. A head
+    // not yet heard (two jumps between two rendered blocks) leaves nothing.
+    void fadeOutMain() {
+        Mixer::Voice& v = *voice_;
+        if (v.main.fade.value <= 0.0) return;
+        ReadHead* slot = &v.fading[0];
+        for (ReadHead& h : v.fading) {
+            if (!h.active) {
+                slot = &h;
+                break;
+            }
+            if (h.fade.value < slot->fade.value) slot = &h;
+        }
+        *slot = v.main;
+        slot->active = true;
+        const auto frames =
+            static_cast<uint32_t>(std::ceil(slot->fade.value * mixer_->crossfadeFrames_));
+        slot->fade.glideTo(0.0, std::max<uint32_t>(frames, 1));
+    }
+
+    void fadeInMain() {
+        voice_->main.fade.jumpTo(0.0);
+        voice_->main.fade.glideTo(1.0, mixer_->crossfadeFrames_);
+    }
+
+    std::shared_ptr<Mixer> mixer_;
+    std::unique_ptr<Mixer::Voice> voice_;
+};
+
+std::shared_ptr<Mixer> Mixer::create(int32_t outputRate) {
+    return std::shared_ptr<Mixer>(new Mixer(outputRate));
+}
+
+Mixer::Mixer(int32_t outputRate)
+    : outputRate_(outputRate),
+      crossfadeFrames_(framesFor(CROSSFADE_MS)),
+      volumeRampFrames_(framesFor(VOLUME_RAMP_MS)),
+      frequencyGlideFrames_(framesFor(FREQUENCY_GLIDE_MS)) {
+    constexpr size_t usualVoices = 32;  // 13 slots and the editor's preview fit without growing
+    voices_.reserve(usualVoices);
+}
+
+Mixer::~Mixer() = default;
+
+uint32_t Mixer::framesFor(double milliseconds) const {
+    return static_cast<uint32_t>(std::lround(milliseconds * outputRate_ / MILLISECONDS_PER_SECOND));
+}
+
+std::unique_ptr<SoundBuffer> Mixer::createBuffer(std::shared_ptr<const WaveData> wave) {
+    return std::make_unique<MixerBuffer>(shared_from_this(), std::move(wave));
+}
+
+void Mixer::renderVoice(Voice& v, float* out, size_t frames) {
+    const WaveData& wave = *v.wave;
+    if (v.playing) {
+        const size_t rendered = renderHeadFor(wave, v.main, v.gain, v.step, out, frames);
+        if (rendered < frames) {
+            // Played once to its end: the buffer stops and rewinds.
+            v.playing = false;
+            v.main.frame = 0.0;
+            v.main.fade.jumpTo(0.0);
+        }
+    }
+    for (ReadHead& head : v.fading) {
+        if (!head.active) continue;
+        const size_t rendered = renderHeadFor(wave, head, v.gain, v.step, out, frames);
+        if (rendered < frames || head.fade.settledAt(0.0)) head.active = false;
+    }
+    v.gain.skip(frames);
+    v.step.skip(frames);
+}
+
+void Mixer::render(float* out, size_t frames) {
+    std::fill(out, out + frames * MIXER_OUTPUT_CHANNELS, 0.0f);
+    {
+        std::lock_guard guard(lock_);
+        for (Voice* v : voices_) {
+            if (v->audible()) {
+                renderVoice(*v, out, frames);
+            } else {
+                // Nothing to hear: volume and pitch are where they are going.
+                v->gain.jumpTo(v->gain.target);
+                v->step.jumpTo(v->step.target);
+            }
+        }
+    }
+    for (size_t i = 0; i < frames * MIXER_OUTPUT_CHANNELS; ++i) out[i] = std::clamp(out[i], -1.0f, 1.0f);
+}
+
+}  // namespace rumblet

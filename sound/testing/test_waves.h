@@ -1,0 +1,60 @@
+// Helpers for tests that need real sound: wave files written on the spot,
+// tones, offline renders and simple measurements of the rendered signal.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "sound/mixer_device.h"
+
+namespace rumblet::testing {
+
+enum class SampleFormat { Unsigned8, Pcm16, Pcm24, Pcm32, Float32, ImaAdpcm };
+
+// Writes a RIFF wave file of interleaved samples in -1..1. Throws
+// std::runtime_error when libsndfile cannot write it.
+void writeWaveFile(const std::string& path, const std::vector<float>& samples, int channels,
+                   int sampleRate, SampleFormat format = SampleFormat::Pcm16);
+
+// `frames` frames of a sine of `hz` at `sampleRate`, mono.
+std::vector<float> sineWave(double hz, size_t frames, int sampleRate, double amplitude);
+
+// The mixer's next `frames` frames, interleaved stereo.
+std::vector<float> renderStereo(OfflineSoundSystem& system, size_t frames);
+// The left channel of interleaved stereo.
+std::vector<float> leftChannel(const std::vector<float>& stereo);
+
+double peakAmplitude(const std::vector<float>& mono);
+// The largest difference between two neighbouring samples: a click shows
+// as a step larger than the material itself has.
+double largestStep(const std::vector<float>& mono);
+// The frequency of a tone from its rising zero crossings (interpolated
+// between samples); 0 when there are fewer than two.
+double toneFrequency(const std::vector<float>& mono, int sampleRate);
+
+// The power of the `hz` component of a signal (Goertzel), to tell which of
+// a few known tones is heard.
+double tonePower(const std::vector<float>& mono, int sampleRate, double hz);
+
+// A fresh folder under the system's temp folder, removed with everything in
+// it when the object goes.
+class TempFolder {
+public:
+    TempFolder();
+    ~TempFolder();
+    TempFolder(const TempFolder&) = delete;
+    TempFolder& operator=(const TempFolder&) = delete;
+    const std::string& path() const { return path_; }
+    // Creates `relative` (with its folders) holding `content`; returns its path.
+    std::string write(const std::string& relative, const std::string& content) const;
+    std::string read(const std::string& relative) const;
+    // Creates folder `relative` (and its parents); returns its path.
+    std::string folder(const std::string& relative) const;
+
+private:
+    std::string path_;
+};
+
+}  // namespace rumblet::testing

@@ -1,0 +1,97 @@
+// The real output through SDL, on SDL's dummy and disk drivers (no sound
+// card here), and the failure when no audio output can be opened.
+#include <gtest/gtest.h>
+#include <stdlib.h>
+
+#include <chrono>
+#include <filesystem>
+#include <fstream>
+#include <thread>
+
+#include "sound/sdl_output.h"
+#include "sound/sound_engine.h"
+#include "sound/testing/test_waves.h"
+
+namespace rumblet {
+namespace {
+
+using namespace std::chrono_literals;
+
+// Waits on the audio thread; a generous limit only keeps a broken driver
+// from hanging the run.
+template <typename Condition>
+bool eventually(Condition done) {
+    const auto limit = std::chrono::steady_clock::now() + 10s;
+    while (!done()) {
+        if (std::chrono::steady_clock::now() > limit) return false;
+        std::this_thread::sleep_for(5ms);
+    }
+    return true;
+}
+
+class SdlOutputTest : public ::testing::Test {
+protected:
+    void TearDown() override {
+        unsetenv("SDL_AUDIODRIVER");
+        unsetenv("SDL_DISKAUDIOFILE");
+    }
+    testing::TempFolder folder;
+    std::string tone() {
+        const std::string path = folder.path() + "/tone.wav";
+        testing::writeWaveFile(path, testing::sineWave(440, 22050, 22050, 0.5), 1, 22050);
+        return path;
+    }
+};
+
+TEST_F(SdlOutputTest, PlaysThroughTheDummyDriver) {
+    setenv("SDL_AUDIODRIVER", "dummy", 1);
+    auto device = makeDefaultSoundSystem()->DirectSoundCreate();
+    auto buffer = device->CreateSoundBufferFromFile(tone());
+    buffer->Play(PLAY_ONCE);
+    int32_t play = 0, write = 0;
+    EXPECT_TRUE(eventually([&] {
+        buffer->GetCurrentPosition(play, write);
+        return play > 0;
+    })) << "the audio thread moves the play cursor";
+    buffer->Stop();
+}
+
+TEST_F(SdlOutputTest, TheDiskDriverReceivesTheMix) {
+    const std::string out = folder.path() + "/out.raw";
+    setenv("SDL_AUDIODRIVER", "disk", 1);
+    setenv("SDL_DISKAUDIOFILE", out.c_str(), 1);
+    {
+        auto device = makeDefaultSoundSystem()->DirectSoundCreate();
+        auto buffer = device->CreateSoundBufferFromFile(tone());
+        buffer->Play(DSBPLAY_LOOPING);
+        constexpr std::uintmax_t enough = 64 * 1024;
+        EXPECT_TRUE(eventually([&] {
+            std::error_code ignored;
+            return std::filesystem::file_size(out, ignored) >= enough && !ignored;
+        }));
+        buffer.reset();
+    }
+    std::ifstream in(out, std::ios::binary);
+    std::vector<float> mix(16 * 1024);
+    in.read(reinterpret_cast<char*>(mix.data()), static_cast<std::streamsize>(mix.size() * sizeof(float)));
+    EXPECT_NEAR(testing::peakAmplitude(mix), 0.5, 0.01) << "the tone arrives at its level";
+}
+
+TEST_F(SdlOutputTest, NoAudioOutputFailsWithSdlsReason) {
+    setenv("SDL_AUDIODRIVER", "no-such-driver", 1);
+    ProgramData data;
+    try {
+        soundinit(data);
+        FAIL() << "opened an output that does not exist";
+    } catch (const SoundError& e) {
+        EXPECT_EQ(e.code(), SOUND_ERROR_NO_OUTPUT);
+        EXPECT_FALSE(std::string(e.what()).empty());
+        const std::string text = soundInitFailureText(e);
+        EXPECT_NE(text.find(std::to_string(SOUND_ERROR_NO_OUTPUT) + "/" + e.what()), std::string::npos) << text;
+    }
+    EXPECT_TRUE(data.directx) << "the root object is kept, as when the device fails";
+    EXPECT_FALSE(data.directsound);
+}
+
+}  // namespace
+}  // namespace rumblet

@@ -1,0 +1,255 @@
+// IR.ini and the shared number format: exact bytes written, tolerant
+// reading, and writes that never lose the old file.
+#include <gtest/gtest.h>
+#include <signal.h>
+#include <sys/resource.h>
+
+#include <climits>
+#include <filesystem>
+#include <optional>
+#include <sstream>
+
+#include "sound/replace_file.h"
+#include "sound/settings_file.h"
+#include "sound/sound_engine.h"
+#include "sound/testing/test_waves.h"
+#include "sound/text_values.h"
+
+namespace rumblet {
+namespace {
+
+void name(soundslot& slot, const std::string& file, int32_t volume) {
+    slot.file = file;
+    slot.volume = volume;
+}
+
+TEST(NumberFormat, IsASignOrBlankTheDigitsAndOneBlank) {
+    const std::pair<int32_t, const char*> cases[] = {
+        {0, " 0 \r\n"}, {-1500, "-1500 \r\n"}, {2, " 2 \r\n"}, {123456, " 123456 \r\n"},
+        {INT32_MAX, " 2147483647 \r\n"}, {INT32_MIN, "-2147483648 \r\n"}};
+    for (auto [value, line] : cases) EXPECT_EQ(formatNumberLine(value), line) << value;
+}
+
+TEST(NumberFormat, ReadsTheLeadingNumberAndZeroForAnythingElse) {
+    const std::pair<const char*, int32_t> cases[] = {
+        {" 5 ", 5},        {"-1500 ", -1500},        {"  12,3", 12},          {"\t7", 7},
+        {"+8", 8},         {"12abc", 12},            {"abc", 0},              {"", 0},
+        {"-", 0},          {" - 3", 0},              {"2147483647", INT32_MAX}, {"-2147483648", INT32_MIN},
+        {"2147483648", 0}, {"99999999999999999999", 0}};
+    for (auto [text, value] : cases) EXPECT_EQ(parseLeadingNumber(text), value) << '"' << text << '"';
+}
+
+TEST(NumberFormat, ATextValueEndsAtTheFirstCommaWithoutItsBlanks) {
+    const std::pair<const char*, const char*> cases[] = {
+        {"panzer1.wav", "panzer1.wav"}, {"  panzer 1.wav  ", "panzer 1.wav"},
+        {"a,b.wav", "a"},               {",x", ""}, {"", ""}};
+    for (auto [line, text] : cases) EXPECT_EQ(textField(line), text) << '"' << line << '"';
+}
+
+TEST(NumberFormat, LinesEndAtCrLfLfOrCr) {
+    std::istringstream in("one\r\ntwo\nthree\rfour\r\n\r\nlast");
+    LineReader lines(in);
+    std::vector<std::string> got;
+    for (std::string line; lines.next(line);) got.push_back(line);
+    EXPECT_EQ(got, (std::vector<std::string>{"one", "two", "three", "four", "", "last"}));
+}
+
+class SettingsFile : public ::testing::Test {
+protected:
+    testing::TempFolder folder;
+    ProgramData data;
+    int16_t comport = 0;
+
+    void SetUp() override { data.programDir = folder.path(); }
+
+    void fill() {
+        for (int n = 0; n < CONTROLLER_COUNT; ++n) {
+            auto& c = data.controllers[static_cast<size_t>(n)];
+            name(c.enginesound, "panzer" + std::to_string(n) + ".wav", -100 * n);
+            name(c.shotsound, "Schuss.WAV", -1500);
+            name(c.turretsound, "leer", 0);
+        }
+        name(data.atmosound, "wind.wav", -2000);
+    }
+};
+
+TEST_F(SettingsFile, InitsaveWritesTheTwentySevenValuesByteForByte) {
+    fill();
+    initsave(data, 2);
+    std::string expected;
+    for (int n = 0; n < CONTROLLER_COUNT; ++n) {
+        expected += "panzer" + std::to_string(n) + ".wav\r\n";
+        expected += (n == 0 ? " 0 \r\n" : "-" + std::to_string(100 * n) + " \r\n");
+        expected += "Schuss.WAV\r\n-1500 \r\nleer\r\n 0 \r\n";
+    }
+    expected += "wind.wav\r\n-2000 \r\n 2 \r\n";
+    EXPECT_EQ(folder.read("IR.ini"), expected);
+}
+
+TEST_F(SettingsFile, ReadsBackWhatItWrote) {
+    fill();
+    initsave(data, 1);
+    ProgramData back;
+    back.programDir = folder.path();
+    initladen(back, comport);
+    EXPECT_EQ(comport, 1);
+    for (size_t n = 0; n < CONTROLLER_COUNT; ++n) {
+        EXPECT_EQ(back.controllers[n].enginesound.file, data.controllers[n].enginesound.file);
+        EXPECT_EQ(back.controllers[n].enginesound.volume, data.controllers[n].enginesound.volume);
+        EXPECT_EQ(back.controllers[n].shotsound.file, "Schuss.WAV");
+        EXPECT_EQ(back.controllers[n].shotsound.volume, -1500);
+        EXPECT_EQ(back.controllers[n].turretsound.file, "leer");
+    }
+    EXPECT_EQ(back.atmosound.file, "wind.wav");
+    EXPECT_EQ(back.atmosound.volume, -2000);
+}
+
+TEST_F(SettingsFile, MissingShortOrDamagedFilesGiveDefaultsForWhatIsMissing) {
+    using namespace std::string_literals;
+    struct Case {
+        const char* what;
+        std::optional<std::string> content;  // none: no file at all
+        std::string engine0;
+        int32_t volume0;
+    };
+    const Case cases[] = {
+        {"no file", std::nullopt, "leer", 0},
+        {"an empty file", "", "leer", 0},
+        {"three lines", "tank.wav\r\n-300 \r\nshot.wav\r\n", "tank.wav", -300},
+        {"binary garbage", "\x01\xff\0\x7f\r\n\xfe\0"s, "\x01\xff\0\x7f"s, 0},
+        {"text where numbers belong", "tank.wav\r\nloud\r\n", "tank.wav", 0},
+        {"an empty name", "\r\n-300 \r\n", "leer", -300},
+    };
+    for (const Case& c : cases) {
+        std::filesystem::remove(folder.path() + "/IR.ini");
+        if (c.content) folder.write("IR.ini", *c.content);
+        data.atmosound.file = "old.wav";
+        comport = 2;
+        initladen(data, comport);
+        EXPECT_EQ(data.controllers[0].enginesound.file, c.engine0) << c.what;
+        EXPECT_EQ(data.controllers[0].enginesound.volume, c.volume0) << c.what;
+        EXPECT_EQ(data.controllers[3].turretsound.file, "leer") << c.what;
+        EXPECT_EQ(data.atmosound.file, "leer") << c.what;
+        EXPECT_EQ(comport, 0) << c.what;
+    }
+}
+
+TEST_F(SettingsFile, ReadsLfLineEndsBlanksAndExtraValues) {
+    std::string text = " tank.wav , extra\n  -1500 , 7\n";
+    for (int line = 3; line <= 26; ++line) text += line % 2 ? "x.wav\n" : "-1\n";
+    text += "  2 ,1\n";
+    folder.write("IR.ini", text);
+    initladen(data, comport);
+    EXPECT_EQ(data.controllers[0].enginesound.file, "tank.wav");
+    EXPECT_EQ(data.controllers[0].enginesound.volume, -1500);
+    EXPECT_EQ(data.atmosound.volume, -1);
+    EXPECT_EQ(comport, 2);
+}
+
+TEST_F(SettingsFile, ACommaInANameCutsTheNameButShiftsNothing) {
+    fill();
+    data.controllers[0].enginesound.file = "panzer,neu.wav";
+    initsave(data, 2);
+    initladen(data, comport);
+    EXPECT_EQ(data.controllers[0].enginesound.file, "panzer");
+    EXPECT_EQ(data.controllers[0].enginesound.volume, 0) << "the volume is still read from its own line";
+    EXPECT_EQ(data.controllers[0].shotsound.file, "Schuss.WAV");
+    EXPECT_EQ(comport, 2);
+}
+
+TEST_F(SettingsFile, ALineBreakInANameIsNotWritten) {
+    fill();
+    data.controllers[0].enginesound.file = "two\nlines.wav";
+    initsave(data, 1);
+    initladen(data, comport);
+    EXPECT_EQ(data.controllers[0].enginesound.file, "two");
+    EXPECT_EQ(data.controllers[0].shotsound.file, "Schuss.WAV");
+    EXPECT_EQ(comport, 1);
+}
+
+TEST_F(SettingsFile, APortOtherThanOneOrTwoIsKeptAsReadAndOutOfRangeIsNone) {
+    const std::pair<const char*, int16_t> cases[] = {{" 3 ", 3}, {"-1", -1}, {"70000", 0}, {"COM1", 0}};
+    for (auto [line, port] : cases) {
+        std::string text;
+        for (int i = 0; i < 26; ++i) text += i % 2 ? " 0 \r\n" : "leer\r\n";
+        folder.write("IR.ini", text + line + "\r\n");
+        initladen(data, comport);
+        EXPECT_EQ(comport, port) << line;
+    }
+}
+
+TEST_F(SettingsFile, IsFoundAndRewrittenWhateverItsLetterCase) {
+    folder.write("ir.INI", "tank.wav\r\n");
+    initladen(data, comport);
+    EXPECT_EQ(data.controllers[0].enginesound.file, "tank.wav");
+    initsave(data, 0);
+    EXPECT_FALSE(std::filesystem::exists(folder.path() + "/IR.ini") &&
+                 std::filesystem::exists(folder.path() + "/ir.INI") &&
+                 !std::filesystem::equivalent(folder.path() + "/IR.ini", folder.path() + "/ir.INI"))
+        << "a second settings file beside the first";
+    EXPECT_EQ(folder.read("ir.INI").substr(0, 10), "tank.wav\r\n");
+}
+
+// A full disk in the middle of the write: the file size limit makes the
+// write of the new file fail as ENOSPC would.
+class FileSizeLimit {
+public:
+    explicit FileSizeLimit(rlim_t bytes) {
+        getrlimit(RLIMIT_FSIZE, &old_);
+        oldHandler_ = signal(SIGXFSZ, SIG_IGN);
+        rlimit limit = old_;
+        limit.rlim_cur = bytes;
+        setrlimit(RLIMIT_FSIZE, &limit);
+    }
+    ~FileSizeLimit() {
+        setrlimit(RLIMIT_FSIZE, &old_);
+        signal(SIGXFSZ, oldHandler_);
+    }
+
+private:
+    rlimit old_{};
+    sighandler_t oldHandler_;
+};
+
+TEST(ReplaceFile, AFailedWriteLeavesTheOldFileWholeAndSaysWhich) {
+    testing::TempFolder folder;
+    const std::string path = folder.write("IR.ini", "the old settings\r\n");
+    try {
+        FileSizeLimit fullDisk(8);
+        replaceFile(path, std::string(100, 'x'));
+        FAIL() << "a write that could not finish was reported as success";
+    } catch (const std::runtime_error& e) {
+        EXPECT_NE(std::string(e.what()).find(path), std::string::npos) << e.what();
+    }
+    EXPECT_EQ(folder.read("IR.ini"), "the old settings\r\n");
+    EXPECT_EQ(std::distance(std::filesystem::directory_iterator(folder.path()), {}), 1)
+        << "the unfinished new file is removed";
+}
+
+TEST(ReplaceFile, AFolderThatCannotBeWrittenIsReported) {
+    testing::TempFolder folder;
+    EXPECT_THROW(replaceFile(folder.path() + "/gone/IR.ini", "x"), std::runtime_error);
+    folder.folder("IR.ini");  // a folder where the file should be
+    EXPECT_THROW(replaceFile(folder.path() + "/IR.ini", "x"), std::runtime_error);
+    EXPECT_TRUE(std::filesystem::is_directory(folder.path() + "/IR.ini"));
+}
+
+TEST(ReplaceFile, KeepsTheOldFilesPermissions) {
+    testing::TempFolder folder;
+    const std::string path = folder.write("IR.ini", "old");
+    std::filesystem::permissions(path, std::filesystem::perms(0640));
+    replaceFile(path, "new");
+    EXPECT_EQ(folder.read("IR.ini"), "new");
+    EXPECT_EQ(std::filesystem::status(path).permissions(), std::filesystem::perms(0640));
+}
+
+TEST_F(SettingsFile, InitsaveReportsAFailedWriteAndKeepsTheOldFile) {
+    folder.write("IR.ini", "old.wav\r\n");
+    fill();
+    FileSizeLimit fullDisk(16);
+    EXPECT_THROW(initsave(data, 1), std::runtime_error);
+    EXPECT_EQ(folder.read("IR.ini"), "old.wav\r\n");
+}
+
+}  // namespace
+}  // namespace rumblet
