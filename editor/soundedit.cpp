@@ -6,6 +6,7 @@
 #include <stdexcept>
 
 #include "editor/positions_file.h"
+#include "sound/sound_paths.h"
 
 namespace rumblet {
 
@@ -87,10 +88,20 @@ Soundedit::Soundedit(ProgramData& data, SoundeditOwner& owner, SoundeditSystem& 
     Timer1.onTimer = [this] { Timer1_Timer(); };
 }
 
-std::string Soundedit::folderPath(int16_t category) const {
-    static const char* const folders[] = {"/dsound/", "/dsound/Schuss/", "/dsound/Turm/",
-                                          "/dsound/atmo/"};
-    return data_.programDir + folders[category];
+std::string Soundedit::folderOf(int16_t category) const {
+    return soundFolder(data_.programDir, static_cast<SoundCategory>(category));
+}
+
+std::string Soundedit::pathOf(int16_t category, const std::string& name) const {
+    return soundPath(data_.programDir, static_cast<SoundCategory>(category), name);
+}
+
+// Previews the sound of a slot. A stored name that could reach outside the
+// sound folder is no sound, as for the main window's loader.
+int32_t Soundedit::previewSlot(int16_t category) {
+    const soundslot& slot = slotOf(category);
+    if (!isSafeSoundName(slot.file)) return 0;
+    return soundladen(pathOf(category, slot.file), slot.volume);
 }
 
 soundslot& Soundedit::slotOf(int16_t category) {
@@ -133,7 +144,7 @@ void Soundedit::Form_Load() {
     selectOption(Option3, 0);
     category_ = CATEGORY_ENGINE;
     File1.pattern = "*.wav";
-    File1.setPath(folderPath(CATEGORY_ENGINE));
+    File1.setPath(folderOf(CATEGORY_ENGINE));
     int16_t last = data_.currentcontroller;
     controller_ = (last >= 0 && last < CONTROLLER_COUNT) ? last : 0;
     Anzeige(controller_);
@@ -144,10 +155,9 @@ void Soundedit::Anzeige(int16_t k) {
     controller_ = k;
     showOptionSelected(Option1, static_cast<std::size_t>(k));
     refreshLabels();
-    soundslot& slot = slotOf(category_);
     Frame5.setEnabled(category_ == CATEGORY_ENGINE);
-    setVolumeSlider(slot.volume);
-    int32_t length = soundladen(folderPath(category_) + slot.file, slot.volume);
+    setVolumeSlider(slotOf(category_).volume);
+    int32_t length = previewSlot(category_);
     if (category_ == CATEGORY_ENGINE) {
         rewindPreviewToSegment();
         soundlaengeausgeben(length);
@@ -163,9 +173,8 @@ void Soundedit::Option1_Click(int16_t index) { Anzeige(index); }
 void Soundedit::Option2_Click(int16_t index) {
     category_ = index;
     Frame5.setEnabled(category_ == CATEGORY_ENGINE);
-    File1.setPath(folderPath(category_));
-    soundslot& slot = slotOf(category_);
-    int32_t length = soundladen(folderPath(category_) + slot.file, slot.volume);
+    File1.setPath(folderOf(category_));
+    int32_t length = previewSlot(category_);
     if (category_ == CATEGORY_ENGINE) soundlaengeausgeben(length);
 }
 
@@ -179,7 +188,7 @@ void Soundedit::File1_Click() {
     soundslot& slot = slotOf(category_);
     slot.file = name;
     setVolumeSlider(slot.volume);
-    std::string path = folderPath(category_) + name;
+    std::string path = pathOf(category_, name);
     if (category_ == CATEGORY_ENGINE) {
         std::string positionsPath = path;
         posladenEditor(data_, positionsPath, controller_);

@@ -48,13 +48,12 @@ public:
     virtual std::string decimalSeparator() const = 0;
 };
 
-// The kinds of sound the file list, the volume slider and the preview work on.
-enum SoundCategory : int16_t {
-    CATEGORY_ENGINE = 0,      // "Panzersound", folder dsound
-    CATEGORY_SHOT = 1,        // "Schuss", folder dsound/Schuss
-    CATEGORY_TURRET = 2,      // "Turm", folder dsound/Turm
-    CATEGORY_BACKGROUND = 3,  // "Backround", folder dsound/atmo
-};
+// The kinds of sound the file list, the volume slider and the preview work
+// on: the editor's current category, the index of its option Option2.
+inline constexpr int16_t CATEGORY_ENGINE = 0;      // "Panzersound", folder dsound
+inline constexpr int16_t CATEGORY_SHOT = 1;        // "Schuss", folder dsound/Schuss
+inline constexpr int16_t CATEGORY_TURRET = 2;      // "Turm", folder dsound/Turm
+inline constexpr int16_t CATEGORY_BACKGROUND = 3;  // "Backround", folder dsound/atmo
 
 inline constexpr const char* NO_WAVE_FILE_MESSAGE = "Keine .wav Datei";
 
@@ -111,11 +110,11 @@ public:
     int16_t currentSegment() const { return segment_; }
     SoundBuffer* preview() const { return preview_.get(); }
 
-    // The folder of a category in the sound folder, ending in '/'.
-    std::string folderPath(int16_t category) const;
-
 private:
     soundslot& slotOf(int16_t category);
+    std::string folderOf(int16_t category) const;
+    std::string pathOf(int16_t category, const std::string& name) const;
+    int32_t previewSlot(int16_t category);
     segment& currentSegmentPositions();
     void showVolume();
     void refreshLabels();

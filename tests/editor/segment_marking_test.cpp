@@ -13,7 +13,7 @@ protected:
         SoundeditFixture::SetUp();
         addFile("dsound/tank.wav");
         addFile("dsound/Schuss/bang.wav");
-        device->bytes["tank.wav"] = 10000;
+        log->sounds["tank.wav"].bytes = 10000;
         data.controllers[0].enginesound.file = "tank.wav";
         data.controllers[0].shotsound.file = "bang.wav";
         auto& p = data.controllers[0].positions;
@@ -38,7 +38,7 @@ TEST_F(SegmentMarking, AnUnmarkedSegmentBeginsWhereTheSelectedOneEnds) {
     EXPECT_EQ(positions(FAHREN).start, 4500);
     EXPECT_EQ(positions(FAHREN).end, 4500);
     expectSliders(4500, 4500);
-    EXPECT_EQ(preview()->position, 4500);
+    EXPECT_EQ(preview()->position(), 4500);
     EXPECT_EQ(editor->currentSegment(), FAHREN);
 }
 
@@ -88,10 +88,10 @@ TEST_F(SegmentMarking, SlidersIgnoreTheUserOutsideTheEngineCategory) {
 }
 
 TEST_F(SegmentMarking, MovingASliderSendsAPreviewPastTheNewEndBack) {
-    preview()->position = 800;
+    preview()->setPlayCursor(800);
     editor->Slider1[1].userMove(600);
-    EXPECT_EQ(preview()->position, 0);
-    EXPECT_TRUE(preview()->playing);
+    EXPECT_EQ(preview()->position(), 0);
+    EXPECT_TRUE(preview()->playing());
 }
 
 struct LengthCase {
@@ -137,46 +137,46 @@ TEST_F(SegmentMarking, TheTimerSendsTheCursorBackOncePastTheSegmentEnd) {
         int32_t afterTick;
     };
     for (Step s : {Step{500, 500}, Step{1000, 1000}, Step{1001, 0}, Step{9000, 0}}) {
-        preview()->position = s.cursor;
+        preview()->setPlayCursor(s.cursor);
         editor->Timer1.tick();
-        EXPECT_EQ(preview()->position, s.afterTick) << "cursor at " << s.cursor;
+        EXPECT_EQ(preview()->position(), s.afterTick) << "cursor at " << s.cursor;
     }
     EXPECT_EQ(system.sleptMs, 4) << "each tick sleeps 1 ms";
 }
 
 TEST_F(SegmentMarking, AnEmptySegmentMakesThePreviewStutterAtTheStart) {
     positions(MOTORSTART) = {0, 0};
-    preview()->position = 1;
-    log->calls.clear();
+    preview()->setPlayCursor(1);
+    log->clear();
     editor->Timer1.tick();
     editor->Timer1.tick();  // the fake's cursor does not move: stays at 0
-    preview()->position = 1;
+    preview()->setPlayCursor(1);
     editor->Timer1.tick();
-    EXPECT_EQ(std::count(log->calls.begin(), log->calls.end(), "tank.wav Play(0)"), 2);
+    EXPECT_EQ(countEvent("tank.wav Play(0)"), 2);
 }
 
 TEST_F(SegmentMarking, OutsideTheEngineCategoryTheTimerOnlySleeps) {
     click(editor->Option2, CATEGORY_SHOT);
     editor->Command2_Click();
-    preview()->position = 99999;
+    preview()->setPlayCursor(99999);
     editor->Timer1.tick();
-    EXPECT_EQ(preview()->position, 99999);
-    EXPECT_TRUE(preview()->looping);
+    EXPECT_EQ(preview()->position(), 99999);
+    EXPECT_TRUE(preview()->looping());
     EXPECT_EQ(system.sleptMs, 1);
 }
 
 TEST_F(SegmentMarking, StopsoundRewindsAndPlayLoopLoopsFromThere) {
-    preview()->position = 700;
+    preview()->setPlayCursor(700);
     editor->Command1_Click();
-    EXPECT_FALSE(preview()->playing);
-    EXPECT_EQ(preview()->position, 0);
+    EXPECT_FALSE(preview()->playing());
+    EXPECT_EQ(preview()->position(), 0);
     EXPECT_TRUE(editor->Command2.enabled);
     editor->Timer1.tick();
-    EXPECT_FALSE(preview()->playing) << "a rewound preview stays silent";
+    EXPECT_FALSE(preview()->playing()) << "a rewound preview stays silent";
 
     editor->Command2_Click();
-    EXPECT_TRUE(preview()->playing);
-    EXPECT_TRUE(preview()->looping);
+    EXPECT_TRUE(preview()->playing());
+    EXPECT_TRUE(preview()->looping());
     EXPECT_FALSE(editor->Command2.enabled);
     EXPECT_TRUE(editor->Command1.enabled);
 
@@ -185,10 +185,10 @@ TEST_F(SegmentMarking, StopsoundRewindsAndPlayLoopLoopsFromThere) {
 }
 
 TEST_F(SegmentMarking, ChoosingASegmentMovesAPlayingPreviewWithoutRestartingIt) {
-    log->calls.clear();
+    log->clear();
     click(editor->Option3, MOTORLEERLAUFSTART);
-    EXPECT_EQ(preview()->position, 1000);
-    EXPECT_EQ(std::count(log->calls.begin(), log->calls.end(), "tank.wav Play(0)"), 0);
+    EXPECT_EQ(preview()->position(), 1000);
+    EXPECT_EQ(countEvent("tank.wav Play(0)"), 0);
 }
 
 }  // namespace

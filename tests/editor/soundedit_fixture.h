@@ -1,6 +1,7 @@
 // A program folder with a sound folder in a temporary directory, the
-// program-wide data on a recording fake device, and a sound editor whose
-// main window, message boxes, sleep and stopwatch are recording fakes.
+// program-wide data on the recording sound device, and a sound editor whose
+// main window, message boxes, sleep and stopwatch are recording fakes. All
+// of them write into the sound log, so the order of everything shows.
 #pragma once
 
 #include <gtest/gtest.h>
@@ -17,41 +18,44 @@
 
 #include "app/program_data.h"
 #include "editor/soundedit.h"
-#include "fake_sound_device.h"
+#include "sound/testing/recording_sound.h"
 
 namespace rumblet::testing {
 
+// Writes an event that is no buffer call into the sound log.
+inline void note(SoundLog& log, const std::string& event) { log.calls.push_back({nullptr, "", event}); }
+
 class RecordingOwner : public SoundeditOwner {
 public:
-    explicit RecordingOwner(std::shared_ptr<CallLog> log) : log_(std::move(log)) {}
+    explicit RecordingOwner(std::shared_ptr<SoundLog> log) : log_(std::move(log)) {}
     void initsave() override {
-        log_->add("initsave");
+        note(*log_, "initsave");
         if (initsaveError) throw std::runtime_error(initsaveError);
     }
     void initladen() override {
-        log_->add("initladen");
+        note(*log_, "initladen");
         if (onInitladen) onInitladen();
     }
-    void soundladen() override { log_->add("main soundladen"); }
-    void posladen() override { log_->add("main posladen"); }
-    void enableTimer2() override { log_->add("Timer2 enabled"); }
+    void soundladen() override { note(*log_, "main soundladen"); }
+    void posladen() override { note(*log_, "main posladen"); }
+    void enableTimer2() override { note(*log_, "Timer2 enabled"); }
 
     const char* initsaveError = nullptr;
     std::function<void()> onInitladen;
 
 private:
-    std::shared_ptr<CallLog> log_;
+    std::shared_ptr<SoundLog> log_;
 };
 
 class RecordingSystem : public SoundeditSystem {
 public:
-    explicit RecordingSystem(std::shared_ptr<CallLog> log) : log_(std::move(log)) {}
+    explicit RecordingSystem(std::shared_ptr<SoundLog> log) : log_(std::move(log)) {}
     void MsgBox(const std::string& text) override {
         messages.push_back(text);
-        log_->add("MsgBox " + text);
+        note(*log_, "MsgBox " + text);
     }
     void Sleep(int32_t ms) override { sleptMs += ms; }
-    void TIMEINIT() override { log_->add("TIMEINIT"); }
+    void TIMEINIT() override { note(*log_, "TIMEINIT"); }
     std::string decimalSeparator() const override { return separator; }
 
     std::vector<std::string> messages;
@@ -59,7 +63,7 @@ public:
     std::string separator = ".";
 
 private:
-    std::shared_ptr<CallLog> log_;
+    std::shared_ptr<SoundLog> log_;
 };
 
 class SoundeditFixture : public ::testing::Test {
@@ -71,9 +75,8 @@ protected:
         for (const char* sub : {"dsound/Schuss", "dsound/Turm", "dsound/atmo"})
             std::filesystem::create_directories(dir / sub);
         data.programDir = dir.string();
-        auto dev = std::make_unique<FakeSoundDevice>(log);
-        device = dev.get();
-        data.directsound = std::move(dev);
+        log->standard.bytes = 1000;
+        data.directsound = std::make_unique<RecordingSoundDevice>(log);
         for (auto& c : data.controllers) {
             c.enginesound.file = c.shotsound.file = c.turretsound.file = EMPTY_SOUND;
         }
@@ -99,7 +102,7 @@ protected:
         for (const char* f : {"dsound/tank0.wav", "dsound/tank2.wav", "dsound/Schuss/bang.wav",
                               "dsound/Schuss/boom.WAV", "dsound/Turm/turm.wav", "dsound/atmo/wind.wav"})
             addFile(f);
-        device->bytes["tank2.wav"] = 8000;
+        log->sounds["tank2.wav"].bytes = 8000;
         auto& c2 = data.controllers[2];
         c2.enginesound.file = "tank2.wav";
         c2.shotsound.file = "bang.wav";
@@ -115,8 +118,24 @@ protected:
         editor->Form_Load();
     }
 
-    FakeBuffer* preview() const { return static_cast<FakeBuffer*>(editor->preview()); }
-    std::string previewName() const { return preview() ? preview()->name() : "none"; }
+    RecordingSoundBuffer* preview() const { return static_cast<RecordingSoundBuffer*>(editor->preview()); }
+    std::string previewName() const { return preview() ? baseName(preview()->file()) : "none"; }
+
+    static std::string baseName(const std::string& path) { return path.substr(path.find_last_of('/') + 1); }
+    // Everything in the log but the buffers' queries: "initsave",
+    // "tank2.wav Stop()".
+    std::vector<std::string> events() const {
+        std::vector<std::string> out;
+        for (const auto& c : log->calls) {
+            if (c.call.rfind("Get", 0) == 0) continue;
+            out.push_back(c.buffer ? baseName(c.file) + " " + c.call : c.call);
+        }
+        return out;
+    }
+    long countEvent(const std::string& event) const {
+        auto all = events();
+        return std::count(all.begin(), all.end(), event);
+    }
 
     // Selects an option of a row as the user's click does.
     template <typename Row>
@@ -132,9 +151,8 @@ protected:
     }
 
     std::filesystem::path dir;
-    std::shared_ptr<CallLog> log = std::make_shared<CallLog>();
+    std::shared_ptr<SoundLog> log = std::make_shared<SoundLog>();
     ProgramData data;
-    FakeSoundDevice* device = nullptr;
     RecordingOwner owner{log};
     RecordingSystem system{log};
     std::unique_ptr<Soundedit> editor;

@@ -33,8 +33,8 @@ TEST_F(SoundeditWindow, OpensOnTheControllerOfTheLastFrame) {
     EXPECT_EQ(editor->Label3[2].caption, "turm.wav");
     EXPECT_EQ(editor->Label3[3].caption, "wind.wav");
     EXPECT_EQ(previewName(), "tank2.wav");
-    EXPECT_TRUE(preview()->playing);
-    EXPECT_EQ(preview()->position, 100) << "the preview stands at segment 0's start";
+    EXPECT_TRUE(preview()->playing());
+    EXPECT_EQ(preview()->position(), 100) << "the preview stands at segment 0's start";
     EXPECT_EQ(editor->Slider1[0].max, 8000);
     EXPECT_EQ(editor->Slider1[0].value, 100);
     EXPECT_EQ(editor->Slider1[1].value, 900);
@@ -106,15 +106,15 @@ TEST_F(SoundeditWindow, PickingAShotSoundAssignsAndPlaysIt) {
     EXPECT_EQ(data.controllers[2].shotsound.file, "boom.WAV");
     EXPECT_EQ(editor->Label3[1].caption, "boom.WAV");
     EXPECT_EQ(previewName(), "boom.WAV");
-    EXPECT_TRUE(preview()->playing);
-    EXPECT_FALSE(preview()->looping) << "a picked file plays once";
+    EXPECT_TRUE(preview()->playing());
+    EXPECT_FALSE(preview()->looping()) << "a picked file plays once";
     EXPECT_FALSE(editor->Frame5.enabled);
     EXPECT_EQ(data.controllers[2].enginesound.file, "tank2.wav") << "other slots stay";
 }
 
 TEST_F(SoundeditWindow, PickingAnEngineSoundReadsItsPositionsAndSetsTheSliders) {
     addFile("dsound/tank0.dat", " 10 \r\n 20 \r\n 30 \r\n 40 \r\n 0 \r\n 0 \r\n 0 \r\n 0 \r\n 0 \r\n 0 \r\n 0 \r\n 0 \r\n");
-    device->bytes["tank0.wav"] = 5000;
+    log->sounds["tank0.wav"].bytes = 5000;
     data.currentcontroller = 2;
     open();
     pick("tank0.wav");
@@ -127,7 +127,7 @@ TEST_F(SoundeditWindow, PickingAnEngineSoundReadsItsPositionsAndSetsTheSliders) 
     EXPECT_EQ(editor->Slider1[0].max, 5000);
     EXPECT_EQ(editor->Slider1[0].value, 10);
     EXPECT_EQ(editor->Slider1[1].value, 20);
-    EXPECT_EQ(preview()->position, 10);
+    EXPECT_EQ(preview()->position(), 10);
 
     pick("tank2.wav");  // has no positions file: all twelve values become 0
     for (const auto& seg : c2.positions) {
@@ -140,7 +140,7 @@ TEST_F(SoundeditWindow, ANameNotEndingInWavChangesNothing) {
     data.currentcontroller = 2;
     open();
     click(editor->Option2, CATEGORY_SHOT);
-    log->calls.clear();
+    log->clear();
     for (const char* name : {"bang.wa", "notes.txt", "wav", ""}) {
         editor->File1.items = {name};
         editor->File1.click(0);
@@ -151,7 +151,7 @@ TEST_F(SoundeditWindow, ANameNotEndingInWavChangesNothing) {
     EXPECT_EQ(editor->Label3[1].caption, "bang.wav");
     EXPECT_EQ(previewName(), "bang.wav");
     EXPECT_EQ(editor->Frame7.caption, "Volume:  0%") << "the caption soundladen wrote stays";
-    for (const auto& call : log->calls) EXPECT_EQ(call.rfind("MsgBox", 0), 0u) << call;
+    for (const auto& event : events()) EXPECT_EQ(event.rfind("MsgBox", 0), 0u) << event;
 }
 
 TEST_F(SoundeditWindow, SwitchingControllerKeepsCategoryAndSegment) {
@@ -185,7 +185,7 @@ TEST_F(SoundeditWindow, AnEmptySlotLoadsNothingAndKeepsThePreview) {
 TEST_F(SoundeditWindow, MissingOrDamagedFilesAreTreatedAsEmptySlots) {
     data.controllers[1].enginesound.file = "gone.wav";
     data.controllers[3].enginesound.file = "tank0.wav";
-    device->unreadable.insert("tank0.wav");
+    log->damagedFiles.insert("tank0.wav");
     data.currentcontroller = 2;
     open();
 
@@ -232,7 +232,7 @@ TEST_P(VolumeDisplay, ShowsWholeDecibelsOnTheSliderAndTheExactValueAfterLoading)
     click(editor->Option2, CATEGORY_SHOT);
     EXPECT_EQ(editor->Slider2.value, v.slider);
     EXPECT_EQ(editor->Frame7.caption, v.loadCaption);
-    EXPECT_EQ(preview()->volume, v.volume);
+    EXPECT_EQ(preview()->volume(), v.volume);
 
     click(editor->Option1, 2);
     EXPECT_EQ(editor->Frame7.caption, v.shownCaption);
@@ -259,7 +259,7 @@ TEST_F(SoundeditWindow, MovingTheVolumeSliderSetsTheSlotAndThePreview) {
 
     EXPECT_EQ(data.atmosound.volume, -2000);
     EXPECT_EQ(editor->Frame7.caption, "Volume: -20%");
-    EXPECT_EQ(preview()->volume, -2000);
+    EXPECT_EQ(preview()->volume(), -2000);
 
     click(editor->Option2, CATEGORY_TURRET);
     editor->Slider2.userMove(-7);
@@ -280,11 +280,12 @@ TEST_F(SoundeditWindow, ClosingSavesThenReloadsInOrder) {
     bool positionsWrittenBeforeReload = false;
     owner.onInitladen = [&] { positionsWrittenBeforeReload = std::filesystem::exists(dir / "dsound/tank2.dat"); };
     open();
-    log->calls.clear();
+    log->clear();
     editor->Form_Unload();
 
-    EXPECT_THAT(log->calls, ElementsAre("initsave", "tank2.wav Stop", "initladen", "main soundladen",
-                                        "main posladen", "Timer2 enabled", "TIMEINIT", "tank2.wav released"));
+    EXPECT_THAT(events(), ElementsAre("initsave", "tank2.wav Stop()", "initladen", "main soundladen",
+                                      "main posladen", "Timer2 enabled", "TIMEINIT"));
+    EXPECT_EQ(editor->preview(), nullptr) << "the preview goes with the window";
     EXPECT_TRUE(positionsWrittenBeforeReload);
     EXPECT_TRUE(std::filesystem::exists(dir / "dsound/tank0.dat"));
     EXPECT_FALSE(editor->Timer1.enabled);
@@ -293,35 +294,35 @@ TEST_F(SoundeditWindow, ClosingSavesThenReloadsInOrder) {
 TEST_F(SoundeditWindow, ASilentPreviewIsNotStoppedOnClose) {
     open();
     editor->Command1_Click();
-    log->calls.clear();
+    log->clear();
     editor->Form_Unload();
-    EXPECT_EQ(std::count(log->calls.begin(), log->calls.end(), "tank0.wav Stop"), 0);
+    EXPECT_EQ(countEvent("tank0.wav Stop()"), 0);
 }
 
 TEST_F(SoundeditWindow, SettingsThatCannotBeSavedAreReportedAndNotReadBackOverTheEdits) {
     owner.initsaveError = "IR.ini cannot be written: read-only folder";
     open();
-    log->calls.clear();
+    log->clear();
     editor->Form_Unload();
 
     EXPECT_THAT(system.messages, ElementsAre("IR.ini cannot be written: read-only folder"));
-    EXPECT_EQ(std::count(log->calls.begin(), log->calls.end(), "initladen"), 0);
-    EXPECT_EQ(std::count(log->calls.begin(), log->calls.end(), "main soundladen"), 1);
-    EXPECT_EQ(std::count(log->calls.begin(), log->calls.end(), "main posladen"), 1);
-    EXPECT_EQ(std::count(log->calls.begin(), log->calls.end(), "Timer2 enabled"), 1);
+    EXPECT_EQ(countEvent("initladen"), 0);
+    EXPECT_EQ(countEvent("main soundladen"), 1);
+    EXPECT_EQ(countEvent("main posladen"), 1);
+    EXPECT_EQ(countEvent("Timer2 enabled"), 1);
 }
 
 TEST_F(SoundeditWindow, PositionsThatCannotBeSavedAreReportedAndNotReadBack) {
     std::filesystem::create_directories(dir / "dsound/tank0.dat");  // a folder blocks the file
     open();
-    log->calls.clear();
+    log->clear();
     editor->Form_Unload();
 
     ASSERT_EQ(system.messages.size(), 1u);
     EXPECT_NE(system.messages[0].find("tank0.dat"), std::string::npos) << system.messages[0];
-    EXPECT_EQ(std::count(log->calls.begin(), log->calls.end(), "main posladen"), 0);
-    EXPECT_EQ(std::count(log->calls.begin(), log->calls.end(), "initladen"), 1);
-    EXPECT_EQ(std::count(log->calls.begin(), log->calls.end(), "TIMEINIT"), 1);
+    EXPECT_EQ(countEvent("main posladen"), 0);
+    EXPECT_EQ(countEvent("initladen"), 1);
+    EXPECT_EQ(countEvent("TIMEINIT"), 1);
 }
 
 TEST_F(SoundeditWindow, ReopeningStartsInTheEngineCategoryOnSegmentZero) {

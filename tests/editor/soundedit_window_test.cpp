@@ -27,8 +27,8 @@ using ::testing::ElementsAre;
 // and the stopwatch restart.
 class WindowSystem : public qtskin::QtSoundeditSystem {
 public:
-    explicit WindowSystem(std::shared_ptr<CallLog> log)
-        : QtSoundeditSystem([log] { log->add("TIMEINIT"); }) {}
+    explicit WindowSystem(std::shared_ptr<SoundLog> log)
+        : QtSoundeditSystem([log] { note(*log, "TIMEINIT"); }) {}
     void Sleep(int32_t ms) override {
         sleptMs += ms;
         QtSoundeditSystem::Sleep(ms);
@@ -117,10 +117,11 @@ TEST_F(SoundeditDialogTest, ChoosingTheShotCategoryAndPickingAFile) {
 TEST_F(SoundeditDialogTest, ClickingTheSelectedOptionAgainKeepsItSelected) {
     show();
     auto* option = widget<QRadioButton>("Option1_2");
-    log->calls.clear();
+    log->clear();
+    log->loads.clear();
     clickIndicator(option);
     EXPECT_TRUE(option->isChecked());
-    EXPECT_THAT(log->calls, ::testing::Contains("load tank2.wav")) << "the click handler ran again";
+    EXPECT_EQ(log->loads.size(), 1u) << "the click handler ran again and loaded the engine sound";
 }
 
 TEST_F(SoundeditDialogTest, ANameNotEndingInWavShowsTheMessage) {
@@ -144,7 +145,7 @@ TEST_F(SoundeditDialogTest, TheVolumeSliderFollowsTheKeys) {
     EXPECT_EQ(widget<QGroupBox>("Frame7")->title(), "Volume: -13%");
     QTest::keyClick(slider, Qt::Key_Home);
     EXPECT_EQ(data.controllers[2].enginesound.volume, -5000);
-    EXPECT_EQ(preview()->volume, -5000);
+    EXPECT_EQ(preview()->volume(), -5000);
     EXPECT_EQ(slider->value(), -50);
 }
 
@@ -170,29 +171,29 @@ TEST_F(SoundeditDialogTest, PlayLoopAndStopsound) {
     auto* play = widget<QPushButton>("Command2");
     QTest::mouseClick(play, Qt::LeftButton);
     EXPECT_FALSE(play->isEnabled());
-    EXPECT_TRUE(preview()->looping);
+    EXPECT_TRUE(preview()->looping());
     QTest::mouseClick(widget<QPushButton>("Command1"), Qt::LeftButton);
     EXPECT_TRUE(play->isEnabled());
-    EXPECT_FALSE(preview()->playing);
+    EXPECT_FALSE(preview()->playing());
 }
 
 TEST_F(SoundeditDialogTest, TheSegmentLoopTicksWhileEventsAreProcessed) {
     show();
     clickIndicator(widget<QRadioButton>("Option3_1"));
-    EXPECT_EQ(preview()->position, 900);
-    preview()->position = 2500;  // the sound has run past the segment's end
+    EXPECT_EQ(preview()->position(), 900);
+    preview()->setPlayCursor(2500);  // the sound has run past the segment's end
     qttest::processEventsFor(50);
-    EXPECT_EQ(preview()->position, 900);
+    EXPECT_EQ(preview()->position(), 900);
     EXPECT_GT(windowSystem.sleptMs, 0);
 }
 
 TEST_F(SoundeditDialogTest, ClosingTheWindowSavesAndReloads) {
     show();
-    log->calls.clear();
+    log->clear();
     dialog->close();
     EXPECT_FALSE(dialog->isVisible());
-    EXPECT_THAT(log->calls, ElementsAre("initsave", "tank2.wav Stop", "initladen", "main soundladen",
-                                        "main posladen", "Timer2 enabled", "TIMEINIT", "tank2.wav released"));
+    EXPECT_THAT(events(), ElementsAre("initsave", "tank2.wav Stop()", "initladen", "main soundladen",
+                                      "main posladen", "Timer2 enabled", "TIMEINIT"));
     EXPECT_TRUE(std::filesystem::exists(dir / "dsound/tank2.dat"));
 }
 
@@ -205,7 +206,7 @@ TEST_F(SoundeditDialogTest, ShownModallyItReturnsOnlyWhenClosed) {
     });
     dialog->showModal();
     EXPECT_TRUE(sawItOpen);
-    EXPECT_EQ(std::count(log->calls.begin(), log->calls.end(), "initsave"), 1);
+    EXPECT_EQ(countEvent("initsave"), 1);
 }
 
 }  // namespace
