@@ -36,10 +36,7 @@ int main(int argc, char** argv) {
             dialog.showModal();
         });
         // The standard run-time error of a handler: its message, then the end.
-        qtskin::setRuntimeErrorHandler([&](const std::exception& e) {
-            window.messageBox(e.what());
-            window.endProgram();
-        });
+        qtskin::setRuntimeErrorHandler([&window](const std::exception& e) { window.runtimeError(e); });
 
         MainForm form(data, port, sounds, window);
         mainWindow.emplace(form);

@@ -34,6 +34,11 @@ void QtWindowServices::showSoundEditorModal() {
     if (openEditor_) openEditor_();
 }
 
+void QtWindowServices::runtimeError(const std::exception& e) {
+    messageBox(e.what());
+    endProgram();
+}
+
 void QtWindowServices::endProgram() {
     end_();
     markProgramEnded();

@@ -3,6 +3,7 @@
 // editor runs modal over the main window, and the end is immediate.
 #pragma once
 
+#include <exception>
 #include <functional>
 #include <string>
 
@@ -32,6 +33,9 @@ public:
     void showMainWindow() override;
     void showSoundEditorModal() override;
     void endProgram() override;
+
+    // The program's standard run-time error: its message, then the end.
+    void runtimeError(const std::exception& e);
 
 private:
     std::function<void()> openEditor_;

@@ -16,6 +16,7 @@
 #include <optional>
 
 #include "app/mainform.h"
+#include "app/runtime_error.h"
 #include "app/qt/control_binding.h"
 #include "app/qt/main_window.h"
 #include "app/qt/qt_window_services.h"
@@ -53,9 +54,13 @@ class MainWindowTest : public ::testing::Test {
 protected:
     void SetUp() override {
         qtskin::resetProgramEnded();
+        qtskin::setRuntimeErrorHandler([this](const std::exception& e) { window.runtimeError(e); });
         line.pollCostUs = 100;  // the line stays quiet: coarse polls keep the 12 s search short
     }
-    void TearDown() override { qtskin::resetProgramEnded(); }
+    void TearDown() override {
+        qtskin::setRuntimeErrorHandler(nullptr);
+        qtskin::resetProgramEnded();
+    }
 
     // Start-up as the program's entry does it.
     void start(int16_t savedPort) {
@@ -94,7 +99,11 @@ protected:
     MainForm form{data, line, sounds, window};
     qtskin::MainWindow mainWindow{form};
     MainFormLink owner{form, sounds, window};
-    qtskin::QtSoundeditSystem system{[this] { line.TIMEINIT(); }};
+    bool timeinitUnbound = false;  // the library lacks TIMEINIT
+    qtskin::QtSoundeditSystem system{[this] {
+        if (timeinitUnbound) throw RuntimeError("The function TIMEINIT is missing in libport.so");
+        line.TIMEINIT();
+    }};
     Soundedit editor{data, owner, system};
     int hooked = (window.setMainWindow(&mainWindow), 0);
 };
@@ -257,6 +266,20 @@ TEST_F(MainWindowTest, SettingsThatCannotBeSavedAtTheEndAreReported) {
     mainWindow.close();
     EXPECT_THAT(answerer.texts, ElementsAre(::testing::HasSubstr("IR.ini cannot be written")));
     EXPECT_EQ(log.back(), "end");
+}
+
+TEST_F(MainWindowTest, AFailureInTheEditorIsTheStandardRunTimeError) {
+    start(0);
+    timeinitUnbound = true;
+    qttest::MessageBoxAnswerer answerer;
+    QTimer::singleShot(30, [] { QTest::keyClick(QApplication::activeModalWidget(), Qt::Key_Escape); });
+    click(widget<QPushButton>("Command3"));
+
+    EXPECT_THAT(answerer.texts, ElementsAre("The function TIMEINIT is missing in libport.so"));
+    EXPECT_EQ(log.back(), "end");
+    EXPECT_FALSE(mainWindow.isVisible());
+    click(on());
+    EXPECT_EQ(log.back(), "end") << "no handler runs after the end";
 }
 
 }  // namespace

@@ -182,14 +182,16 @@ TEST_F(SoundeditWindow, AnEmptySlotLoadsNothingAndKeepsThePreview) {
     EXPECT_EQ(editor->Label3[0].caption, "leer");
 }
 
-TEST_F(SoundeditWindow, MissingOrDamagedFilesAreTreatedAsEmptySlots) {
+TEST_F(SoundeditWindow, MissingDamagedOrStrayFilesAreTreatedAsEmptySlots) {
+    data.controllers[0].enginesound.file = "../dsound/tank2.wav";  // from a hand-edited IR.ini
     data.controllers[1].enginesound.file = "gone.wav";
     data.controllers[3].enginesound.file = "tank0.wav";
     log->damagedFiles.insert("tank0.wav");
     data.currentcontroller = 2;
     open();
 
-    for (int16_t c : {1, 3}) {
+    for (const auto& path : log->loads) EXPECT_EQ(path.find(".."), std::string::npos) << path;
+    for (int16_t c : {0, 1, 3}) {
         click(editor->Option1, c);
         EXPECT_EQ(previewName(), "tank2.wav") << "controller " << c;
         EXPECT_EQ(editor->Slider1[1].max, 0) << "controller " << c;
