@@ -12,9 +12,13 @@
 #include <QLineEdit>
 #include <QPushButton>
 #include <QTest>
+#include <QSlider>
+#include <filesystem>
+#include <fstream>
 #include <map>
 #include <optional>
 
+#include "app/engine_sound_actions.h"
 #include "app/mainform.h"
 #include "app/runtime_error.h"
 #include "app/qt/control_binding.h"
@@ -24,6 +28,8 @@
 #include "editor/qt/soundedit_dialog.h"
 #include "editor/soundedit.h"
 #include "qt_test_support.h"
+#include "sound/settings_file.h"
+#include "sound/testing/recording_sound.h"
 #include "sound_recorder.h"
 #include "virtual_port.h"
 
@@ -50,7 +56,12 @@ public:
     std::map<int, std::function<void()>> afterYield;
 };
 
-class MainWindowTest : public ::testing::Test {
+// The main window and the editor over the virtual line. The sound engine is
+// the recording one of the receive-path tests, or, with RealSoundEngine, the
+// real engine on the recording sound device, with its files in a temporary
+// program folder.
+template <bool RealSoundEngine>
+class MainWindowFixture : public ::testing::Test {
 protected:
     void SetUp() override {
         qtskin::resetProgramEnded();
@@ -63,8 +74,8 @@ protected:
     }
 
     // Start-up as the program's entry does it.
-    void start(int16_t savedPort) {
-        sounds.savedPort = savedPort;
+    void start(int16_t savedPort = 0) {
+        recorder.savedPort = savedPort;
         form.Form_Load();
         ASSERT_TRUE(mainWindow.isVisible());
         ASSERT_TRUE(QTest::qWaitForWindowExposed(&mainWindow));
@@ -94,7 +105,9 @@ protected:
     EventLog log;
     ProgramData data;
     VirtualPort line{&log};
-    SoundRecorder sounds{log};
+    SoundRecorder recorder{log};
+    EngineSoundActions engine{data};
+    SoundActions& sounds = RealSoundEngine ? static_cast<SoundActions&>(engine) : recorder;
     ScriptedWindowServices window{[this] { openEditor(); }, log};
     MainForm form{data, line, sounds, window};
     qtskin::MainWindow mainWindow{form};
@@ -107,6 +120,8 @@ protected:
     Soundedit editor{data, owner, system};
     int hooked = (window.setMainWindow(&mainWindow), 0);
 };
+
+class MainWindowTest : public MainWindowFixture<false> {};
 
 TEST_F(MainWindowTest, StartsIdleWithoutAPortWhenTheSettingsNameNone) {
     start(0);
@@ -261,7 +276,7 @@ TEST_F(MainWindowTest, ClosingWhenIdleClosesThePortSavesAndEnds) {
 
 TEST_F(MainWindowTest, SettingsThatCannotBeSavedAtTheEndAreReported) {
     start(1);
-    sounds.saveFailure = "IR.ini cannot be written in /read-only";
+    recorder.saveFailure = "IR.ini cannot be written in /read-only";
     qttest::MessageBoxAnswerer answerer;
     mainWindow.close();
     EXPECT_THAT(answerer.texts, ElementsAre(::testing::HasSubstr("IR.ini cannot be written")));
@@ -280,6 +295,85 @@ TEST_F(MainWindowTest, AFailureInTheEditorIsTheStandardRunTimeError) {
     EXPECT_FALSE(mainWindow.isVisible());
     click(on());
     EXPECT_EQ(log.back(), "end") << "no handler runs after the end";
+}
+
+class ProgramFolder : public MainWindowFixture<true> {
+protected:
+    void SetUp() override {
+        MainWindowFixture::SetUp();
+        std::string tmpl = ::testing::TempDir() + "rumblet-XXXXXX";
+        ASSERT_NE(mkdtemp(tmpl.data()), nullptr);
+        dir = tmpl;
+        std::filesystem::create_directories(dir / "dsound");
+        std::ofstream(dir / "dsound/tank.wav") << "";
+        data.programDir = dir.string();
+        data.directx = std::make_unique<RecordingSoundSystem>(soundLog);
+    }
+    void TearDown() override {
+        MainWindowFixture::TearDown();
+        std::filesystem::remove_all(dir);
+    }
+    // IR.ini naming the engine sound tank.wav for controller 1, and a port.
+    void writeSettings(int16_t comport) {
+        ProgramData stored;
+        for (auto& c : stored.controllers) c.enginesound.file = c.shotsound.file = c.turretsound.file = "leer";
+        stored.atmosound.file = "leer";
+        stored.controllers[1].enginesound.file = "tank.wav";
+        stored.controllers[1].enginesound.volume = -700;
+        std::ofstream(dir / "IR.ini", std::ios::binary) << formatSettings(stored, comport);
+    }
+    std::string settingsText() {
+        std::ifstream in(dir / "IR.ini", std::ios::binary);
+        return std::string(std::istreambuf_iterator<char>(in), {});
+    }
+
+    std::filesystem::path dir;
+    std::shared_ptr<SoundLog> soundLog = std::make_shared<SoundLog>();
+};
+
+TEST_F(ProgramFolder, StartsWithoutIrIniAndWritesOneWhenClosed) {
+    start();
+    EXPECT_EQ(line.openPort, 0);
+    EXPECT_FALSE(widget<QCheckBox>("Check1")->isChecked());
+    EXPECT_FALSE(widget<QCheckBox>("Check2")->isChecked());
+    EXPECT_TRUE(soundLog->loads.empty());
+
+    mainWindow.close();
+    std::string saved = settingsText();
+    EXPECT_EQ(std::count(saved.begin(), saved.end(), '\n'), 27) << saved;
+    EXPECT_EQ(saved.rfind("leer\r\n", 0), 0u) << saved;
+}
+
+TEST_F(ProgramFolder, StartsWithTheSoundsAndThePortOfIrIni) {
+    writeSettings(2);
+    start();
+    EXPECT_EQ(line.openPort, 2);
+    EXPECT_TRUE(widget<QCheckBox>("Check2")->isChecked());
+    ASSERT_EQ(soundLog->loads.size(), 1u);
+    EXPECT_NE(soundLog->loads[0].find("tank.wav"), std::string::npos);
+}
+
+TEST_F(ProgramFolder, ClosingTheEditorSavesEverythingAndTheMainWindowReloadsIt) {
+    writeSettings(1);
+    data.currentcontroller = 1;
+    start();
+    soundLog->loads.clear();
+    QTimer::singleShot(30, [] {
+        auto* dialog = QApplication::activeModalWidget();
+        auto* slider = dialog->findChild<QSlider*>(QStringLiteral("Slider2"));
+        slider->setFocus();
+        QTest::keyClick(slider, Qt::Key_Home);  // the engine sound's volume to -50 dB
+        QTest::keyClick(dialog, Qt::Key_Escape);
+    });
+    click(widget<QPushButton>("Command3"));
+
+    EXPECT_EQ(data.controllers[1].enginesound.volume, -5000) << "read back from the saved IR.ini";
+    EXPECT_NE(settingsText().find("-5000"), std::string::npos);
+    EXPECT_TRUE(std::filesystem::exists(dir / "dsound/tank.dat"));
+    // The editor's preview, then the main window's reload.
+    ASSERT_EQ(soundLog->loads.size(), 2u);
+    EXPECT_TRUE(recorded(data.controllers[1].enginesound) != nullptr);
+    EXPECT_TRUE(form.Timer2.enabled);
 }
 
 }  // namespace
