@@ -282,6 +282,14 @@ uint32_t Mixer::framesFor(double milliseconds) const {
 }
 
 std::unique_ptr<SoundBuffer> Mixer::createBuffer(std::shared_ptr<const WaveData> wave) {
+    // Files are checked when they are loaded; a sound made in memory is
+    // checked here, as the render loop divides by its length and block size.
+    const WaveFormat& f = wave->format;
+    const bool playable = wave->frames > 0 && f.channels >= 1 && f.channels <= MAX_WAVE_CHANNELS &&
+                          f.bytesPerSample > 0 && f.sampleRate >= MIN_FREQUENCY_HZ &&
+                          f.sampleRate <= MAX_FREQUENCY_HZ &&
+                          wave->samples.size() == static_cast<size_t>(wave->frames * f.channels);
+    if (!playable) throw SoundError(SOUND_ERROR_BAD_WAVE_FILE, "sound in memory: not playable");
     return std::make_unique<MixerBuffer>(shared_from_this(), std::move(wave));
 }
 

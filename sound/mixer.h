@@ -56,7 +56,8 @@ public:
 
     // A buffer playing `wave` through this mixer: at position 0, not
     // playing, at full volume and at the sound's own rate. The buffer keeps
-    // the mixer alive, so it may outlive the device that made it.
+    // the mixer alive, so it may outlive the device that made it. Throws
+    // SoundError for a sound it cannot play (no frames, bad format).
     std::unique_ptr<SoundBuffer> createBuffer(std::shared_ptr<const WaveData> wave);
 
     // Mixes every playing buffer into `out`: `frames` frames of interleaved

@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <cmath>
 #include <cstring>
+#include <fstream>
 #include <limits>
 #include <memory>
 
@@ -110,16 +111,52 @@ sf_count_t memoryWrite(const void*, sf_count_t, void*) { return 0; }
 
 sf_count_t memoryTell(void* user) { return static_cast<MemoryFile*>(user)->position; }
 
+constexpr size_t RIFF_HEADER_BYTES = 12;  // "RIFF", size, "WAVE"
+constexpr size_t CHUNK_HEADER_BYTES = 8;  // id, size
+
+uint32_t chunkSize(const unsigned char* p, bool bigEndian) {
+    return bigEndian ? (uint32_t{p[0]} << 24 | uint32_t{p[1]} << 16 | uint32_t{p[2]} << 8 | p[3])
+                     : (uint32_t{p[3]} << 24 | uint32_t{p[2]} << 16 | uint32_t{p[1]} << 8 | p[0]);
+}
+
+// Walks the chunks of a RIFF wave before the decoder sees them: a chunk that
+// claims more bytes than the file holds would make the decoder loop over
+// bytes that are not there for minutes. Only the sound data itself may be cut
+// short (a recording that broke off); what is there is the sound.
+void checkChunks(const unsigned char* bytes, size_t size, const std::string& name) {
+    if (size < RIFF_HEADER_BYTES) refuse(name, "too short for a wave file");
+    const bool bigEndian = std::memcmp(bytes, "RIFX", 4) == 0;
+    if ((!bigEndian && std::memcmp(bytes, "RIFF", 4) != 0) || std::memcmp(bytes + 8, "WAVE", 4) != 0)
+        refuse(name, "not a RIFF wave file");
+    size_t at = RIFF_HEADER_BYTES;
+    while (size - at >= CHUNK_HEADER_BYTES) {
+        const uint32_t length = chunkSize(bytes + at + 4, bigEndian);
+        const size_t left = size - at - CHUNK_HEADER_BYTES;
+        if (length > left) {
+            if (std::memcmp(bytes + at, "data", 4) == 0) return;
+            refuse(name, "damaged chunk \"" + std::string(reinterpret_cast<const char*>(bytes + at), 4) + "\"");
+        }
+        at += CHUNK_HEADER_BYTES + length + (length & 1);  // chunks are padded to even sizes
+        if (at > size) return;
+    }
+}
+
 }  // namespace
 
 WaveData loadWaveFile(const std::string& path) {
-    SF_INFO info{};
-    SndfileHandle file(sf_open(path.c_str(), SFM_READ, &info));
-    if (!file) refuse(path, sf_strerror(nullptr));
-    return readSamples(file.get(), info, path);
+    std::ifstream in(path, std::ios::binary | std::ios::ate);
+    if (!in) refuse(path, "cannot be opened");
+    const std::streamoff size = in.tellg();
+    if (size < 0) refuse(path, "cannot be read");
+    if (static_cast<uint64_t>(size) > MAX_WAVE_FILE_BYTES) refuse(path, "file too large");
+    std::vector<char> bytes(static_cast<size_t>(size));
+    in.seekg(0);
+    if (!in.read(bytes.data(), size)) refuse(path, "cannot be read");
+    return decodeWave(bytes.data(), bytes.size(), path);
 }
 
 WaveData decodeWave(const void* bytes, size_t size, const std::string& name) {
+    checkChunks(static_cast<const unsigned char*>(bytes), size, name);
     MemoryFile memory{static_cast<const unsigned char*>(bytes), static_cast<sf_count_t>(size), 0};
     SF_VIRTUAL_IO io{memoryLength, memorySeek, memoryRead, memoryWrite, memoryTell};
     SF_INFO info{};

@@ -21,6 +21,10 @@ inline constexpr int32_t MAX_WAVE_CHANNELS = 2;
 // (about six minutes of 44.1 kHz stereo; 128 MB in memory).
 inline constexpr int64_t MAX_WAVE_SAMPLES = int64_t{32} * 1024 * 1024;
 
+// A file larger than this is refused before it is read: the most samples at
+// the widest format, and room for the chunks around them.
+inline constexpr uint64_t MAX_WAVE_FILE_BYTES = uint64_t(MAX_WAVE_SAMPLES) * 8 + 1024 * 1024;
+
 struct WaveFormat {
     int32_t sampleRate = 0;
     int32_t channels = 0;
@@ -36,13 +40,16 @@ struct WaveData {
     int32_t dataBytes() const { return static_cast<int32_t>(frames * format.blockAlign()); }
 };
 
-// Loads a wave file. Throws SoundError (SOUND_ERROR_BAD_WAVE_FILE) with a
-// message naming the file when it is no usable wave file: not a RIFF wave, a
-// compressed or unknown sample format, no or too many channels, a rate
-// outside MIN..MAX_FREQUENCY_HZ, no sound data, or more than MAX_WAVE_SAMPLES.
+// Loads a wave file: reads it into memory and decodes it (decodeWave).
+// Throws SoundError (SOUND_ERROR_BAD_WAVE_FILE) with a message naming the
+// file when it cannot be read or is larger than MAX_WAVE_FILE_BYTES.
 WaveData loadWaveFile(const std::string& path);
 
-// The same from a wave file's bytes in memory; `name` is used in messages.
+// Decodes a wave file's bytes; `name` is used in messages. Throws SoundError
+// when they are no usable wave file: not a RIFF wave, a chunk other than the
+// sound data running past the end, a compressed or unknown sample format,
+// no or too many channels, a rate outside MIN..MAX_FREQUENCY_HZ, no sound
+// data, or more than MAX_WAVE_SAMPLES.
 WaveData decodeWave(const void* bytes, size_t size, const std::string& name);
 
 // A sound made in memory (tests, previews): interleaved samples in -1..1,

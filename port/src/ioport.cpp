@@ -1,6 +1,7 @@
 #include "ioport.h"
 
 #include "fault.h"
+#include "no_destructor.h"
 
 namespace port {
 
@@ -24,8 +25,8 @@ void IoPorts::out(int32_t addressSlot, int32_t valueSlot) {
 }
 
 IoPorts& ioPorts() {
-    static IoPorts& ports = *new IoPorts(platformIoPortSystem());
-    return ports;
+    static NoDestructor<IoPorts> ports(platformIoPortSystem());
+    return *ports;
 }
 
 }  // namespace port

@@ -1,4 +1,5 @@
 #include "joystick.h"
+#include "no_destructor.h"
 
 namespace port {
 
@@ -50,8 +51,8 @@ void Joystick::readAll(int32_t* x, int32_t* y, int32_t* z, int32_t* r, int32_t* 
 }
 
 Joystick& joystick() {
-    static Joystick& stick = *new Joystick(platformJoystickSystem());
-    return stick;
+    static NoDestructor<Joystick> stick(platformJoystickSystem());
+    return *stick;
 }
 
 }  // namespace port

@@ -1,10 +1,11 @@
 #include "library.h"
+#include "no_destructor.h"
 
 namespace port {
 
 Library& library() {
-    static Library& instance = *new Library();
-    return instance;
+    static NoDestructor<Library> instance;
+    return *instance;
 }
 
 }  // namespace port

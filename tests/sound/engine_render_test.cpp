@@ -100,19 +100,27 @@ protected:
 TEST_F(EngineRun, StartIdleDriveBrakeIdleStop) {
     constexpr double driving = 9188.0 / BASE;  // S = 15 on an "Old" controller
     constexpr double base = 1.0;
+    struct Stretch {
+        const char* what;
+        int16_t speed1;
+        int ms;        // frames for this long
+        int windowMs;  // then listen to the last of it
+        double pitch, otherPitch;
+        int segment;
+    };
+    const Stretch run[] = {
+        {"the start plays from the beginning", 0, 100, 80, base, driving, MOTORSTART},
+        {"the idle loop keeps coming round", 0, 1000, 100, base, driving, MOTORLEERLAUFSTART},
+        {"moving off, pitched by the speed", 15, 100, 80, driving, base, BESCHLEUNIGEN},
+        {"the driving loop keeps coming round", 15, 800, 100, driving, base, FAHREN},
+        {"braking keeps the last driving pitch", 0, 100, 80, driving, base, BREMSEN},
+        {"back to idle at the base pitch", 0, 600, 100, base, driving, MOTORLEERLAUFSTART},
+    };
     enginestart(data, 2);
-    frames(0, 100);
-    EXPECT_EQ(segmentHeard(80, base, driving), MOTORSTART) << "the start plays from the beginning";
-    frames(0, 1000);
-    EXPECT_EQ(segmentHeard(100, base, driving), MOTORLEERLAUFSTART) << "the idle loop keeps coming round";
-    frames(15, 100);
-    EXPECT_EQ(segmentHeard(80, driving, base), BESCHLEUNIGEN) << "moving off, pitched by the speed";
-    frames(15, 800);
-    EXPECT_EQ(segmentHeard(100, driving, base), FAHREN) << "the driving loop keeps coming round";
-    frames(0, 100);
-    EXPECT_EQ(segmentHeard(80, driving, base), BREMSEN) << "braking keeps the last driving pitch";
-    frames(0, 600);
-    EXPECT_EQ(segmentHeard(100, base, driving), MOTORLEERLAUFSTART) << "back to idle at the base pitch";
+    for (const Stretch& s : run) {
+        frames(s.speed1, s.ms);
+        EXPECT_EQ(segmentHeard(s.windowMs, s.pitch, s.otherPitch), s.segment) << s.what;
+    }
     enginestop(data, 2);
     listen(OUTPUT_RATE / 10);
     EXPECT_EQ(segmentHeard(80, base, driving), MOTORSTOP) << "the watchdog's engine stop";

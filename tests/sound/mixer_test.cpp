@@ -250,6 +250,12 @@ TEST_F(MixerTest, TheMixIsHeldToFullScale) {
     EXPECT_EQ(testing::peakAmplitude(out), 1.0);
 }
 
+TEST_F(MixerTest, RefusesASoundItCannotPlay) {
+    EXPECT_THROW(mixer->createBuffer(std::make_shared<WaveData>(makeWave({}, 1, RATE, 2))), SoundError);
+    EXPECT_THROW(mixer->createBuffer(std::make_shared<WaveData>(makeWave({0.1f}, 1, RATE, 0))), SoundError);
+    EXPECT_THROW(mixer->createBuffer(std::make_shared<WaveData>(makeWave({0.1f, 0.2f, 0.3f}, 3, RATE, 2))), SoundError);
+}
+
 TEST_F(MixerTest, ABufferOutlivesTheDeviceThatMadeIt) {
     testing::TempFolder folder;
     const std::string path = folder.path() + "/atmo.wav";

@@ -110,11 +110,17 @@ TEST_F(SoundDecisions, TheShotRestartsWhenStillPlayingAndOnlyThenClearsTheReques
     r.shotrequest = 1;
     EXPECT_EQ(frame(&shot()), (Calls{"GetStatus()", "Play(0)"})) << "a silent shot plays";
     EXPECT_EQ(r.shotrequest, 1);
-    shot().setPlayCursor(2000);
+    shot().playOn(2000);
     r.speed1 = 4;  // a movement frame while the shot is still audible
     EXPECT_EQ(frame(&shot()), (Calls{"GetStatus()", "Stop()", "SetCurrentPosition(0)", "Play(0)"}));
     EXPECT_EQ(r.shotrequest, 0);
     EXPECT_EQ(frame(&shot()), Calls{}) << "no request, no shot";
+
+    shot().playOn(log->standard.bytes);  // the shot has run out
+    EXPECT_FALSE(shot().playing());
+    EXPECT_EQ(shot().position(), 0);
+    r.shotrequest = 1;
+    EXPECT_EQ(frame(&shot()), (Calls{"GetStatus()", "Play(0)"}));
 }
 
 TEST_F(SoundDecisions, TheTurretLoopsWhileTurretFramesComeAndStopsAtTheFirstWithout) {

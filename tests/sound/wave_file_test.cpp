@@ -50,14 +50,16 @@ TEST(WaveFile, KeepsTheGeometryOfTheFilesOwnFormat) {
     }
 }
 
-// A wave file's bytes: RIFF header, fmt chunk, data chunk of `dataBytes`
-// announced bytes followed by `actualBytes` bytes.
-std::string waveBytes(uint16_t channels, uint32_t rate, uint16_t bits, uint32_t announced, size_t actual) {
-    auto u32 = [](uint32_t v) { return std::string{char(v), char(v >> 8), char(v >> 16), char(v >> 24)}; };
-    auto u16 = [](uint16_t v) { return std::string{char(v), char(v >> 8)}; };
+std::string u32(uint32_t v) { return std::string{char(v), char(v >> 8), char(v >> 16), char(v >> 24)}; }
+std::string u16(uint16_t v) { return std::string{char(v), char(v >> 8)}; }
+
+// A wave file's bytes: RIFF header, fmt chunk, `chunks` as given, then a
+// data chunk of `announced` bytes followed by `actual` bytes.
+std::string waveBytes(uint16_t channels, uint32_t rate, uint16_t bits, uint32_t announced, size_t actual,
+                      const std::string& chunks = "") {
     const uint16_t align = static_cast<uint16_t>(channels * bits / 8);
     std::string fmt = u16(1) + u16(channels) + u32(rate) + u32(rate * align) + u16(align) + u16(bits);
-    std::string body = "WAVEfmt " + u32(16) + fmt + "data" + u32(announced) + std::string(actual, '\x10');
+    std::string body = "WAVEfmt " + u32(16) + fmt + chunks + "data" + u32(announced) + std::string(actual, '\x10');
     return "RIFF" + u32(static_cast<uint32_t>(body.size())) + body;
 }
 
@@ -77,6 +79,7 @@ TEST(WaveFile, RefusesWhatIsNoUsableWaveFileNamingTheFile) {
         {"no channels", waveBytes(0, 11025, 16, 0, 100)},
         {"a rate of 10 Hz", waveBytes(1, 10, 16, 200, 200)},
         {"a rate of 4 MHz", waveBytes(1, 4000000, 16, 200, 200)},
+        {"a chunk longer than the file", waveBytes(1, 11025, 16, 200, 200, "LIST" + u32(0xffffff04u) + std::string(90, '\xff'))},
         {"an AIFF file", std::string("FORM\0\0\0\x26" "AIFFCOMM", 16) + std::string(30, '\0')},
     };
     for (const Case& c : cases) {
@@ -98,11 +101,17 @@ TEST(WaveFile, RefusesWhatIsNoUsableWaveFileNamingTheFile) {
     EXPECT_THROW(loadWaveFile(compressed), SoundError) << "compressed samples have no byte positions";
 }
 
-TEST(WaveFile, AHeaderThatPromisesMoreThanTheFileHoldsGivesWhatIsThere) {
+TEST(WaveFile, SoundDataCutShortGivesWhatIsThere) {
     const std::string bytes = waveBytes(1, 11025, 16, 0x7ffffff0u, 300);
     const WaveData wave = decodeWave(bytes.data(), bytes.size(), "big.wav");
     EXPECT_GT(wave.frames, 0);
     EXPECT_LE(wave.dataBytes(), 300);
+}
+
+TEST(WaveFile, ChunksBesideTheSoundAreSkipped) {
+    const std::string bytes = waveBytes(2, 22050, 16, 400, 400, "LIST" + u32(5) + "INFOx" + std::string(1, '\0'));
+    const WaveData wave = decodeWave(bytes.data(), bytes.size(), "list.wav");
+    EXPECT_EQ(wave.dataBytes(), 400) << "an odd chunk is padded to an even size";
 }
 
 TEST(WaveFile, FloatSamplesThatAreNoNumbersBecomeSilence) {

@@ -4,6 +4,7 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include "no_destructor.h"
 
 namespace port {
 
@@ -36,8 +37,8 @@ bool DevPortSystem::out(uint16_t address, uint8_t value) {
 }
 
 IoPortSystem& platformIoPortSystem() {
-    static DevPortSystem& system = *new DevPortSystem();
-    return system;
+    static NoDestructor<DevPortSystem> system;
+    return *system;
 }
 
 }  // namespace port

@@ -7,6 +7,7 @@
 #include <algorithm>
 #include <bitset>
 #include <cerrno>
+#include "no_destructor.h"
 
 namespace port {
 
@@ -68,8 +69,8 @@ bool LinuxJoystickSystem::query(uint32_t, JoystickReading& reading) {
 }
 
 JoystickSystem& platformJoystickSystem() {
-    static LinuxJoystickSystem& system = *new LinuxJoystickSystem();
-    return system;
+    static NoDestructor<LinuxJoystickSystem> system;
+    return *system;
 }
 
 }  // namespace port

@@ -17,6 +17,7 @@
 #include "posix/termios_mode.h"
 #include "serial_names.h"
 #include "serial_system.h"
+#include "no_destructor.h"
 
 namespace port {
 
@@ -177,8 +178,8 @@ public:
 }  // namespace
 
 SerialSystem& systemSerial() {
-    static SerialSystem& system = *new PosixSerialSystem();
-    return system;
+    static NoDestructor<PosixSerialSystem> system;
+    return *system;
 }
 
 }  // namespace port

@@ -6,6 +6,7 @@
 #include <time.h>
 
 #include "timing_system.h"
+#include "no_destructor.h"
 
 namespace port {
 
@@ -54,8 +55,8 @@ public:
 }  // namespace
 
 TimingSystem& systemTiming() {
-    static TimingSystem& system = *new PosixTimingSystem();
-    return system;
+    static NoDestructor<PosixTimingSystem> system;
+    return *system;
 }
 
 }  // namespace port

@@ -4,6 +4,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <vector>
+#include "no_destructor.h"
 
 namespace port {
 
@@ -245,13 +246,13 @@ void StderrMessageBoxes::showInformation(const std::string& caption, const std::
 }
 
 WaveSystem& platformWaveSystem() {
-    static AlsaWaveSystem& system = *new AlsaWaveSystem();
-    return system;
+    static NoDestructor<AlsaWaveSystem> system;
+    return *system;
 }
 
 MessageBoxes& platformMessageBoxes() {
-    static StderrMessageBoxes& boxes = *new StderrMessageBoxes();
-    return boxes;
+    static NoDestructor<StderrMessageBoxes> boxes;
+    return *boxes;
 }
 
 }  // namespace port

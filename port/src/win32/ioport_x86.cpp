@@ -5,6 +5,7 @@
 #include <windows.h>
 
 #include "ioport_system.h"
+#include "no_destructor.h"
 
 extern "C" {
 // Both return -1 when the instruction was refused; portInByte else the byte.
@@ -87,8 +88,8 @@ public:
 }  // namespace
 
 IoPortSystem& platformIoPortSystem() {
-    static X86IoPortSystem& system = *new X86IoPortSystem();
-    return system;
+    static NoDestructor<X86IoPortSystem> system;
+    return *system;
 }
 
 }  // namespace port

@@ -3,6 +3,7 @@
 #include <mmsystem.h>
 
 #include "joystick_system.h"
+#include "no_destructor.h"
 
 namespace port {
 
@@ -31,8 +32,8 @@ static_assert(sizeof(JOYINFOEX) == 52);
 }  // namespace
 
 JoystickSystem& platformJoystickSystem() {
-    static WinmmJoystickSystem& system = *new WinmmJoystickSystem();
-    return system;
+    static NoDestructor<WinmmJoystickSystem> system;
+    return *system;
 }
 
 }  // namespace port

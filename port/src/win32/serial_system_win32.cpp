@@ -3,6 +3,7 @@
 #include <windows.h>
 
 #include "serial_system.h"
+#include "no_destructor.h"
 
 namespace port {
 
@@ -101,8 +102,8 @@ public:
 }  // namespace
 
 SerialSystem& systemSerial() {
-    static SerialSystem& system = *new Win32SerialSystem();
-    return system;
+    static NoDestructor<Win32SerialSystem> system;
+    return *system;
 }
 
 }  // namespace port

@@ -5,6 +5,7 @@
 #include <mmsystem.h>
 
 #include "timing_system.h"
+#include "no_destructor.h"
 
 namespace port {
 
@@ -35,8 +36,8 @@ public:
 }  // namespace
 
 TimingSystem& systemTiming() {
-    static TimingSystem& system = *new Win32TimingSystem();
-    return system;
+    static NoDestructor<Win32TimingSystem> system;
+    return *system;
 }
 
 }  // namespace port

@@ -6,6 +6,7 @@
 #include <cstring>
 
 #include "wave_system.h"
+#include "no_destructor.h"
 
 namespace port {
 
@@ -155,13 +156,13 @@ public:
 }  // namespace
 
 WaveSystem& platformWaveSystem() {
-    static WinmmWaveSystem& system = *new WinmmWaveSystem();
-    return system;
+    static NoDestructor<WinmmWaveSystem> system;
+    return *system;
 }
 
 MessageBoxes& platformMessageBoxes() {
-    static WindowsMessageBoxes& boxes = *new WindowsMessageBoxes();
-    return boxes;
+    static NoDestructor<WindowsMessageBoxes> boxes;
+    return *boxes;
 }
 
 }  // namespace port
