@@ -1,0 +1,54 @@
+// rumblet: the program's entry. Builds the program-wide data, binds the port
+// library from the program's folder, sets up both windows over their
+// toolkit-free logic and runs the main window's load handler; from then on
+// everything happens in the window system's event loop on this one thread.
+#include <QApplication>
+#include <exception>
+#include <memory>
+#include <optional>
+
+#include "app/bound_port.h"
+#include "app/dynamic_library.h"
+#include "app/engine_sound_actions.h"
+#include "app/mainform.h"
+#include "app/program_data.h"
+#include "app/qt/control_binding.h"
+#include "app/qt/main_window.h"
+#include "app/qt/message_box.h"
+#include "app/qt/qt_window_services.h"
+#include "editor/main_form_link.h"
+#include "editor/qt/soundedit_dialog.h"
+#include "editor/soundedit.h"
+
+int main(int argc, char** argv) {
+    using namespace rumblet;
+    QApplication application(argc, argv);
+    try {
+        ProgramData data;
+        data.programDir = programFolder();
+        BoundPortLibrary port;
+        EngineSoundActions sounds(data);
+
+        std::optional<qtskin::MainWindow> mainWindow;
+        std::optional<Soundedit> editor;
+        qtskin::QtWindowServices window([&] {
+            qtskin::SoundeditDialog dialog(*editor, &*mainWindow);
+            dialog.showModal();
+        });
+        // The standard run-time error of a handler: its message, then the end.
+        qtskin::setRuntimeErrorHandler([&window](const std::exception& e) { window.runtimeError(e); });
+
+        MainForm form(data, port, sounds, window);
+        mainWindow.emplace(form);
+        window.setMainWindow(&*mainWindow);
+        MainFormLink owner(form, sounds, window);
+        qtskin::QtSoundeditSystem system([&port] { port.TIMEINIT(); });
+        editor.emplace(data, owner, system);
+
+        qtskin::runUserAction([&form] { form.Form_Load(); });
+        return application.exec();
+    } catch (const std::exception& e) {
+        qtskin::showMessage(e.what());
+        return 1;
+    }
+}

@@ -1,0 +1,74 @@
+// The Qt skin's side of app/controls.h: each widget mirrors its control's
+// state (captions, texts, values, enabled) through the control's `changed`
+// observer, and the user's clicks and moves are routed into the control, so
+// every handler runs exactly as the window logic expects:
+//  - a user click on a check box is CheckBox::click();
+//  - a user click on an option button selects it in its row (the others
+//    clear, its click handler runs even when it was selected already);
+//  - a user move of a slider is Slider::userMove(); a value set by the
+//    program only moves the widget and raises no handler;
+//  - a timer ticks from the event loop, so only while events are processed.
+// Observers hold guarded widget pointers: a control may outlive its window.
+#pragma once
+
+#include <QRect>
+#include <QString>
+#include <exception>
+#include <functional>
+#include <string>
+#include <vector>
+
+#include "app/controls.h"
+
+class QCheckBox;
+class QGroupBox;
+class QLabel;
+class QLineEdit;
+class QPushButton;
+class QRadioButton;
+class QSlider;
+class QTimer;
+class QWidget;
+
+namespace rumblet::qtskin {
+
+// Runs what a user's action routes into a handler. A failure that no handler
+// deals with is the program's standard run-time error: its message, then the
+// end of the program. Qt's event loop never sees an exception: when the end
+// of the program returns (only a test's end does), the program counts as
+// ended, no further action runs, and the next yield unwinds the handlers
+// that are still open (ProgramEnded).
+void runUserAction(const std::function<void()>& action);
+// What the standard run-time error does; the program's entry sets it (tests
+// may set their own). Without one, the message is shown and the process ends.
+void setRuntimeErrorHandler(std::function<void(const std::exception&)> handler);
+// Whether the program has ended (see runUserAction); tests start afresh.
+bool programHasEnded();
+void markProgramEnded();
+void resetProgramEnded();
+
+QString toQt(const std::string& s);
+std::string fromQt(const QString& s);
+
+// Places given in twips (1/1440 inch): 15 twips are one pixel at 96 dpi.
+// Qt scales these device-independent pixels to the screen.
+int twipsToPixels(int twips);
+QRect twipsRect(int left, int top, int width, int height);
+
+// The font of both windows: small, like the classic dialog font, so the
+// captions fit the places the windows were laid out for.
+void useWindowFont(QWidget* window);
+
+void bindFrame(Frame& frame, QGroupBox* box);
+void bindLabel(Label& label, QLabel* widget);
+void bindButton(Button& button, QPushButton* widget, std::function<void()> onClick);
+void bindTextBox(TextBox& box, QLineEdit* widget);
+void bindCheckBox(CheckBox& box, QCheckBox* widget);
+void bindSlider(Slider& slider, QSlider* widget);
+void bindTimer(Timer& timer, QTimer* qtimer);
+
+// One row of option buttons; `select` makes option i the selected one as a
+// click does (usually selectOption on the row).
+void bindOption(OptionButton& option, QRadioButton* widget, std::function<void()> select);
+
+}  // namespace rumblet::qtskin
