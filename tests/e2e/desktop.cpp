@@ -189,6 +189,11 @@ bool Desktop::screenshot(const std::string& window, const std::string& pngPath) 
     return runCommand({"import", "-window", window, pngPath}, env()).status == 0;
 }
 
+bool Desktop::move(const std::string& window, int x, int y) const {
+    return runCommand({"xdotool", "windowmove", "--sync", window, std::to_string(x), std::to_string(y)}, env()).status ==
+           0;
+}
+
 bool Desktop::close(const std::string& window) const { return runCommand({xwindow_, "close", window}, env()).status == 0; }
 
 }  // namespace e2e

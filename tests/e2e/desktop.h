@@ -72,6 +72,8 @@ public:
     // The text of the text field at (x, y), selected by a triple click.
     std::optional<std::string> selectText(const std::string& window, int x, int y) const;
     bool screenshot(const std::string& window, const std::string& pngPath) const;
+    // Moves the window so that its top left corner is at (x, y) on the screen.
+    bool move(const std::string& window, int x, int y) const;
     // Asks the window to close, as its close button does.
     bool close(const std::string& window) const;
 

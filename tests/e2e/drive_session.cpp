@@ -23,6 +23,7 @@ namespace {
 
 constexpr const char* MAIN_WINDOW_TITLE = "^rumblet   v\\.0\\.85\\.beta$";
 constexpr const char* REMOTE_WINDOW_TITLE = "^irremote$";
+constexpr int REMOTE_WINDOW_TOP = 260;  // pixels: below the main window
 
 double seconds(Clock::time_point t) { return std::chrono::duration<double>(t.time_since_epoch()).count(); }
 
@@ -110,7 +111,12 @@ public:
         if (!o_.remoteWindow) remoteCommand.push_back("--no-window");
         Child remote(remoteCommand, env, (o_.dir / "irremote.log").string());
         if (!waitForScriptStart()) return fail("irremote did not start its script (irremote.log)");
-        if (o_.remoteWindow) context.remoteWindow = desktop.findWindow(REMOTE_WINDOW_TITLE, 10s);
+        if (o_.remoteWindow) {
+            // Without a window manager both windows open at the top left;
+            // irremote's goes below the main window, which stays in view.
+            context.remoteWindow = desktop.findWindow(REMOTE_WINDOW_TITLE, 10s);
+            if (context.remoteWindow) desktop.move(*context.remoteWindow, 0, REMOTE_WINDOW_TOP);
+        }
 
         for (const DriveStep& step : o_.steps) {
             at(step.at);

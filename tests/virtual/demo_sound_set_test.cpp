@@ -159,7 +159,7 @@ TEST_F(DemoSoundSet, SettingsNameTheSetForFourControllersAndCom1) {
         EXPECT_EQ(lines[size_t(6 * n)], demo::ENGINE_FILE) << "controller " << n;
         EXPECT_EQ(lines[size_t(6 * n + 2)], demo::SHOT_FILE) << "controller " << n;
         EXPECT_EQ(lines[size_t(6 * n + 4)], demo::TURRET_FILE) << "controller " << n;
-        EXPECT_EQ(lines[size_t(6 * n + 3)], "-300 ") << "controller " << n;
+        EXPECT_EQ(lines[size_t(6 * n + 3)], "-600 ") << "controller " << n;
     }
     EXPECT_EQ(lines[24], demo::BACKGROUND_FILE);
     EXPECT_EQ(lines[25], "-1500 ");

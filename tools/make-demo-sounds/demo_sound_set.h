@@ -77,10 +77,12 @@ inline constexpr const char* SHOT_FILE = "demo-shot.wav";
 inline constexpr const char* TURRET_FILE = "demo-turret.wav";
 inline constexpr const char* BACKGROUND_FILE = "demo-rain.wav";
 
-// Volumes written to IR.ini (hundredths of a decibel of attenuation).
-inline constexpr int32_t ENGINE_VOLUME = 0;
-inline constexpr int32_t SHOT_VOLUME = -300;
-inline constexpr int32_t TURRET_VOLUME = -600;
+// Volumes written to IR.ini (hundredths of a decibel of attenuation): low
+// enough that two tanks driving, firing and turning at once stay below full
+// scale.
+inline constexpr int32_t ENGINE_VOLUME = -800;
+inline constexpr int32_t SHOT_VOLUME = -600;
+inline constexpr int32_t TURRET_VOLUME = -1000;
 inline constexpr int32_t BACKGROUND_VOLUME = -1500;
 
 }  // namespace demo
