@@ -7,8 +7,6 @@
 #include <time.h>
 #include <unistd.h>
 
-#include <cstring>
-
 #include "virtual_receiver_client.h"
 #include "virtual_receiver_line.h"
 #include "virtual_receiver_protocol.h"
@@ -20,17 +18,9 @@ namespace {
 using virtual_receiver::FrameMessage;
 
 void sleepMs(int64_t ms) {
-    const timespec wait{time_t(ms / 1000), long(ms % 1000) * 1'000'000};
-    while (clock_nanosleep(CLOCK_MONOTONIC, 0, &wait, nullptr) == EINTR) {
+    timespec left{time_t(ms / 1000), long(ms % 1000) * 1'000'000};
+    while (clock_nanosleep(CLOCK_MONOTONIC, 0, &left, &left) == EINTR) {
     }
-}
-
-bool socketAddress(const std::string& path, sockaddr_un& address) {
-    address = sockaddr_un{};
-    address.sun_family = AF_UNIX;
-    if (path.empty() || path.size() >= sizeof(address.sun_path)) return false;
-    std::memcpy(address.sun_path, path.c_str(), path.size() + 1);
-    return true;
 }
 
 // A socket file that refuses a connection belongs to a receiver that ended
@@ -136,7 +126,7 @@ private:
 
 std::unique_ptr<SerialDevice> openVirtualReceiver(const std::string& socketPath) {
     sockaddr_un address{};
-    if (!socketAddress(socketPath, address)) return nullptr;
+    if (!virtual_receiver::socketAddress(socketPath, address)) return nullptr;
     const int fd = socket(AF_UNIX, SOCK_DGRAM | SOCK_NONBLOCK | SOCK_CLOEXEC, 0);
     if (fd < 0) return nullptr;
     const auto bindIt = [&] { return bind(fd, reinterpret_cast<const sockaddr*>(&address), sizeof address) == 0; };

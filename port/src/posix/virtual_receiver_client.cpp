@@ -6,8 +6,6 @@
 #include <time.h>
 #include <unistd.h>
 
-#include <cstring>
-
 #include "virtual_receiver_protocol.h"
 
 namespace port::virtual_receiver {
@@ -22,12 +20,10 @@ FrameSender::~FrameSender() {
 
 FrameSender::Result FrameSender::send(uint32_t frame, int64_t startNs) {
     sockaddr_un address{};
-    address.sun_family = AF_UNIX;
-    if (fd_ < 0 || path_.empty() || path_.size() >= sizeof address.sun_path) {
+    if (fd_ < 0 || !socketAddress(path_, address)) {
         errno = EINVAL;
         return Result::failed;
     }
-    std::memcpy(address.sun_path, path_.c_str(), path_.size() + 1);
     const FrameMessage message{FRAME_MESSAGE_MAGIC, frame & FRAME_VALUE_MASK, startNs};
     ssize_t sent;
     do {

@@ -4,8 +4,13 @@
 // "virtual:<socket path>" is open; the library draws the frame on DCD.
 #pragma once
 
+#include <sys/socket.h>
+#include <sys/un.h>
+
 #include <array>
 #include <cstdint>
+#include <cstring>
+#include <string>
 
 namespace port::virtual_receiver {
 
@@ -29,6 +34,15 @@ inline uint32_t packFrame(const std::array<int16_t, FRAME_BITS>& bits) {
     for (int i = 0; i < FRAME_BITS; ++i)
         if (bits[i] != 0) value |= 1u << i;
     return value;
+}
+
+// The socket's address; false for a path that no Unix socket can have.
+inline bool socketAddress(const std::string& path, sockaddr_un& address) {
+    address = sockaddr_un{};
+    address.sun_family = AF_UNIX;
+    if (path.empty() || path.size() >= sizeof(address.sun_path)) return false;
+    std::memcpy(address.sun_path, path.c_str(), path.size() + 1);
+    return true;
 }
 
 inline std::array<int16_t, FRAME_BITS> unpackFrame(uint32_t value) {
