@@ -18,6 +18,7 @@
 #include "serial_names.h"
 #include "serial_system.h"
 #include "no_destructor.h"
+#include "virtual_receiver.h"
 
 namespace port {
 
@@ -168,7 +169,7 @@ public:
         const SerialTarget target = serialTargetFor(deviceName);
         switch (target.backend) {
             case SerialTarget::Backend::tty: return openTty(target.path);
-            case SerialTarget::Backend::virtualReceiver: return nullptr;  // not built yet
+            case SerialTarget::Backend::virtualReceiver: return openVirtualReceiver(target.path);
             case SerialTarget::Backend::none: return nullptr;
         }
         return nullptr;

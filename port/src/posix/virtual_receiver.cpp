@@ -1,0 +1,145 @@
+#include "virtual_receiver.h"
+
+#include <errno.h>
+#include <sys/socket.h>
+#include <sys/stat.h>
+#include <sys/un.h>
+#include <time.h>
+#include <unistd.h>
+
+#include "virtual_receiver_client.h"
+#include "virtual_receiver_line.h"
+#include "virtual_receiver_protocol.h"
+
+namespace port {
+
+namespace {
+
+using virtual_receiver::FrameMessage;
+
+void sleepMs(int64_t ms) {
+    timespec left{time_t(ms / 1000), long(ms % 1000) * 1'000'000};
+    while (clock_nanosleep(CLOCK_MONOTONIC, 0, &left, &left) == EINTR) {
+    }
+}
+
+// A socket file that refuses a connection belongs to a receiver that ended
+// without cleaning up; one that accepts belongs to a running program.
+bool isStaleSocket(const sockaddr_un& address) {
+    struct stat st {};
+    if (lstat(address.sun_path, &st) != 0 || !S_ISSOCK(st.st_mode)) return false;
+    const int probe = socket(AF_UNIX, SOCK_DGRAM | SOCK_CLOEXEC, 0);
+    if (probe < 0) return false;
+    const bool refused = connect(probe, reinterpret_cast<const sockaddr*>(&address), sizeof address) != 0 &&
+                         errno == ECONNREFUSED;
+    close(probe);
+    return refused;
+}
+
+class VirtualReceiverDevice final : public SerialDevice {
+public:
+    // Between two looks into the socket while DCD is polled. A sender that
+    // schedules its frames this far ahead is never seen late; the look
+    // itself is the only system call of a DCD poll.
+    static constexpr int64_t PICK_UP_INTERVAL_NS = 500'000;
+
+    VirtualReceiverDevice(int fd, std::string path) : fd_(fd), path_(std::move(path)) {}
+    ~VirtualReceiverDevice() override { close(); }
+
+    void clearErrors() override {}
+    bool readState() override { return true; }
+    void keepOnlyBinaryFlag() override {}
+    bool buildFromMode(const std::string&) override { return true; }
+    bool writeState() override { return true; }
+
+    bool setTimeouts(const CommTimeouts& timeouts) override {
+        timeouts_ = timeouts;
+        return true;
+    }
+
+    // The receiver never sends: the read waits out its timeout as on a real
+    // port (a port without read timeouts would wait for ever; here it gives
+    // up at once rather than hang its caller).
+    int32_t readByte() override {
+        sleepMs(int64_t(timeouts_.readTotalMultiplier) + timeouts_.readTotalConstant);
+        return -1;
+    }
+
+    bool transmitChar(uint8_t) override { return true; }
+
+    bool escape(LineFunction function) override {
+        switch (function) {
+            case LineFunction::setRts: rts_ = true; break;
+            case LineFunction::clearRts: rts_ = false; break;
+            case LineFunction::setDtr: dtr_ = true; break;
+            case LineFunction::clearDtr: dtr_ = false; break;
+        }
+        return true;
+    }
+
+    bool setBreak(bool) override { return true; }
+
+    bool modemStatus(uint32_t& status) override {
+        const int64_t now = virtual_receiver::monotonicNowNs();
+        if (now >= nextPickUpNs_) {
+            pickUpFrames(now);
+            nextPickUpNs_ = now + PICK_UP_INTERVAL_NS;
+        }
+        const bool powered = rts_ && !dtr_;
+        const bool low = line_.lowAt(now);
+        status = powered && !low ? static_cast<uint32_t>(ModemLine::carrier) : 0;
+        return true;
+    }
+
+    bool close() override {
+        if (fd_ < 0) return false;
+        ::close(fd_);
+        fd_ = -1;
+        unlink(path_.c_str());
+        return true;
+    }
+
+private:
+    // Takes every frame that has arrived and puts it on the line; messages of
+    // another kind or size are ignored.
+    void pickUpFrames(int64_t now) {
+        FrameMessage message;
+        while (true) {
+            const ssize_t got = recv(fd_, &message, sizeof message, MSG_DONTWAIT);
+            if (got < 0 && errno == EINTR) continue;
+            if (got < 0) return;
+            if (got != ssize_t(sizeof message) || message.magic != virtual_receiver::FRAME_MESSAGE_MAGIC) continue;
+            line_.schedule(message.frame, message.startNs == 0 ? now : message.startNs);
+        }
+    }
+
+    int fd_;
+    std::string path_;
+    CommTimeouts timeouts_{};
+    bool rts_ = false;
+    bool dtr_ = false;
+    int64_t nextPickUpNs_ = 0;
+    virtual_receiver::Line line_;
+};
+
+}  // namespace
+
+std::unique_ptr<SerialDevice> openVirtualReceiver(const std::string& socketPath) {
+    sockaddr_un address{};
+    if (!virtual_receiver::socketAddress(socketPath, address)) return nullptr;
+    const int fd = socket(AF_UNIX, SOCK_DGRAM | SOCK_NONBLOCK | SOCK_CLOEXEC, 0);
+    if (fd < 0) return nullptr;
+    const auto bindIt = [&] { return bind(fd, reinterpret_cast<const sockaddr*>(&address), sizeof address) == 0; };
+    bool bound = bindIt();
+    if (!bound && errno == EADDRINUSE && isStaleSocket(address)) {
+        unlink(address.sun_path);
+        bound = bindIt();
+    }
+    if (!bound) {
+        close(fd);
+        return nullptr;
+    }
+    return std::make_unique<VirtualReceiverDevice>(fd, socketPath);
+}
+
+}  // namespace port

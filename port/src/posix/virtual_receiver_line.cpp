@@ -1,0 +1,37 @@
+#include "virtual_receiver_line.h"
+
+#include "app/irframe.h"
+#include "virtual_receiver_protocol.h"
+
+namespace port::virtual_receiver {
+
+bool Line::schedule(uint32_t frame, int64_t startNs) {
+    if (!frames_.empty()) {
+        const int64_t earliest = frames_.back().endNs() + MIN_QUIET_NS;
+        if (startNs < earliest) {
+            if (earliest - startNs > MAX_DELAY_NS) return false;
+            startNs = earliest;
+        }
+    }
+    DrawnFrame drawn{startNs, {}, 0};
+    int64_t at = startNs;
+    for (const auto& level : rumblet::irframe::pulseTrain(unpackFrame(frame & FRAME_VALUE_MASK), 0)) {
+        at += int64_t(level.microseconds) * 1000;
+        drawn.stretches.push_back({at, level.low});
+    }
+    frames_.push_back(std::move(drawn));
+    return true;
+}
+
+bool Line::lowAt(int64_t nowNs) {
+    while (!frames_.empty() && frames_.front().endNs() <= nowNs) frames_.pop_front();
+    if (frames_.empty()) return false;
+    DrawnFrame& frame = frames_.front();
+    if (nowNs < frame.startNs) return false;
+    // The capture polls in time order, so the current stretch only moves on.
+    if (frame.current > 0 && nowNs < frame.stretches[frame.current - 1].endNs) frame.current = 0;
+    while (frame.stretches[frame.current].endNs <= nowNs) ++frame.current;
+    return frame.stretches[frame.current].low;
+}
+
+}  // namespace port::virtual_receiver

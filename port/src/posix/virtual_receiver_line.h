@@ -1,0 +1,51 @@
+// The DCD line of the virtual IR receiver, as a function of time: each IR
+// frame is drawn as the pulse train a real receiver gives (a header pulse,
+// 18 gaps of 0 or 1 length each ended by a pulse, then a quiet line), at the
+// moment its sender chose. Knows no clock and no socket, so its waveform is
+// checked in virtual time.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <deque>
+#include <vector>
+
+namespace port::virtual_receiver {
+
+class Line {
+public:
+    // Quiet line between the last pulse of one frame and the next header, so
+    // that the capture is back in its header search before the next frame.
+    static constexpr int64_t MIN_QUIET_NS = 4'000'000;
+    // A frame that cannot begin within this time of its own start, because
+    // the line still carries the frames before it, is lost: bursts of two
+    // remotes at once garble each other at a real receiver too.
+    static constexpr int64_t MAX_DELAY_NS = 50'000'000;
+
+    // Draws `frame` (bit i = frame bit i) from `startNs` on, or as soon after
+    // it as the frames before allow. False when the frame collided and is lost.
+    bool schedule(uint32_t frame, int64_t startNs);
+
+    // True while the line is low (the receiver sees an IR burst) at `nowNs`.
+    // Frames that ended before `nowNs` are forgotten, so ask with times that
+    // do not go back.
+    bool lowAt(int64_t nowNs);
+
+    // Frames scheduled and not yet over.
+    std::size_t pendingFrames() const { return frames_.size(); }
+
+private:
+    struct Stretch {
+        int64_t endNs;  // the level holds until here
+        bool low;
+    };
+    struct DrawnFrame {
+        int64_t startNs;
+        std::vector<Stretch> stretches;  // in order; the line is high after the last
+        std::size_t current = 0;              // first stretch not yet over at the last query
+        int64_t endNs() const { return stretches.back().endNs; }
+    };
+    std::deque<DrawnFrame> frames_;
+};
+
+}  // namespace port::virtual_receiver

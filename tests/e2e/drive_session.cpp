@@ -1,0 +1,231 @@
+#include "drive_session.h"
+
+#include <algorithm>
+#include <atomic>
+#include <chrono>
+#include <fstream>
+#include <sstream>
+#include <thread>
+
+#include "app/mainform.h"
+#include "fake_window.h"
+#include "sound/mixer.h"
+#include "sound/mixer_device.h"
+#include "sound_recorder.h"
+#include "virtual_port.h"
+
+namespace e2e {
+
+namespace fs = std::filesystem;
+using namespace std::chrono_literals;
+
+namespace {
+
+constexpr const char* MAIN_WINDOW_TITLE = "^rumblet   v\\.0\\.85\\.beta$";
+constexpr const char* REMOTE_WINDOW_TITLE = "^irremote$";
+constexpr int REMOTE_WINDOW_TOP = 260;  // pixels: below the main window
+
+double seconds(Clock::time_point t) { return std::chrono::duration<double>(t.time_since_epoch()).count(); }
+
+std::string readFile(const fs::path& p) {
+    std::ifstream in(p, std::ios::binary);
+    std::stringstream s;
+    s << in.rdbuf();
+    return s.str();
+}
+
+// Centre of each control in window pixels, from the main window's own layout
+// (twips, 15 to the pixel; controls sit inside their frames).
+std::map<std::string, std::pair<int, int>> controlCentres() {
+    rumblet::ProgramData data;
+    rumblet::testing::VirtualPort line;
+    rumblet::testing::FakeWindow window(line);
+    rumblet::testing::EventLog log;
+    rumblet::testing::SoundRecorder sounds(log);
+    rumblet::MainForm form(data, line, sounds, window);
+    const auto px = [](int32_t twips) { return (twips + 7) / 15; };
+    std::map<std::string, rumblet::Twips> frames;
+    const auto layout = form.layout();
+    for (const auto& c : layout)
+        if (c.kind == rumblet::ControlKind::Frame) frames[c.name] = c.place;
+    std::map<std::string, std::pair<int, int>> centres;
+    for (const auto& c : layout) {
+        const rumblet::Twips in = c.container.empty() ? rumblet::Twips{} : frames[c.container];
+        centres[c.name] = {px(in.left) + px(c.place.left) + px(c.place.width) / 2,
+                           px(in.top) + px(c.place.top) + px(c.place.height) / 2};
+    }
+    return centres;
+}
+
+// Notes the recording's length against the clock until stopped.
+class RecordingWatch {
+public:
+    RecordingWatch(const fs::path& file, std::vector<RecordingMark>& marks) : thread_([this, file, &marks] {
+        const auto format = recordedFormat();
+        const double bytesPerSecond = double(format.rate) * format.channels * sizeof(float);
+        while (!stop_) {
+            std::error_code ec;
+            const auto size = fs::file_size(file, ec);
+            if (!ec) marks.push_back({seconds(Clock::now()), double(size) / bytesPerSecond});
+            std::this_thread::sleep_for(10ms);
+        }
+    }) {}
+    ~RecordingWatch() { stop(); }
+    void stop() {
+        stop_ = true;
+        if (thread_.joinable()) thread_.join();
+    }
+
+private:
+    std::atomic<bool> stop_ = false;
+    std::thread thread_;
+};
+
+class Drive {
+public:
+    explicit Drive(const DriveOptions& options)
+        : o_(options), program_(options.dir / "program"), socket_((options.dir / "ir.sock").string()) {}
+
+    DriveResult run() {
+        fs::remove_all(o_.dir);
+        fs::create_directories(program_);
+        if (!prepareProgram()) return r_;
+        VirtualDisplay display((o_.dir / "xvfb.log").string());
+        if (display.name().empty()) return fail("Xvfb did not start (xvfb.log)");
+        const Desktop desktop(display.name(), XWINDOW_TOOL);
+        r_.recording = o_.dir / "sound.raw";
+        const Environment env = {
+            {"DISPLAY", display.name()},         {"QT_QPA_PLATFORM", "xcb"},
+            {"SDL_AUDIODRIVER", "disk"},         {"SDL_DISKAUDIOFILE", r_.recording.string()},
+            {"PORT_COM1", "virtual:" + socket_}, {"HOME", o_.dir.string()},
+        };
+        Child rumblet({(program_ / "rumblet").string()}, env, (o_.dir / "rumblet.log").string());
+        RecordingWatch watch(r_.recording, r_.marks);
+        const auto window = desktop.findWindow(MAIN_WINDOW_TITLE, 30s);
+        if (!window) return fail("the main window did not appear within 30 s (rumblet.log)");
+        std::this_thread::sleep_for(1s);  // the rest of the start-up: sounds, settings, COM1
+        DriveContext context{desktop, *window, std::nullopt, o_.dir};
+        if (!context.click("Check4") || !context.click("Command4")) return fail("cannot click Background and ON");
+
+        std::vector<std::string> remoteCommand = {IRREMOTE, "--script", o_.script, "--socket", socket_, "--log-frames"};
+        if (!o_.remoteWindow) remoteCommand.push_back("--no-window");
+        Child remote(remoteCommand, env, (o_.dir / "irremote.log").string());
+        if (!waitForScriptStart()) return fail("irremote did not start its script (irremote.log)");
+        if (o_.remoteWindow) {
+            // Without a window manager both windows open at the top left;
+            // irremote's goes below the main window, which stays in view.
+            context.remoteWindow = desktop.findWindow(REMOTE_WINDOW_TITLE, 10s);
+            if (context.remoteWindow) desktop.move(*context.remoteWindow, 0, REMOTE_WINDOW_TOP);
+        }
+
+        for (const DriveStep& step : o_.steps) {
+            at(step.at);
+            step.act(context);
+        }
+        at(o_.offAt);
+        r_.offClick = seconds(Clock::now());
+        if (!context.click("Command2")) return fail("cannot click OFF");
+        if (!remote.waitFor(60s)) return fail("irremote did not finish its script (irremote.log)");
+
+        if (o_.replaceSettingsBeforeClose)
+            std::ofstream(program_ / "IR.ini", std::ios::binary) << "replaced before the close\r\n";
+        if (!desktop.close(*window)) return fail("cannot ask the main window to close");
+        r_.exitStatus = rumblet.waitFor(15s);
+        watch.stop();
+        writeMarks();
+        r_.settingsAfterClose = readFile(program_ / "IR.ini");
+        return r_;
+    }
+
+private:
+    DriveResult fail(const std::string& problem) {
+        r_.problem = problem + "; see " + o_.dir.string();
+        return r_;
+    }
+
+    // The program's folder as the build leaves it: the program, its library,
+    // the demo sound set and an IR.ini naming it on COM1.
+    bool prepareProgram() {
+        std::error_code ec;
+        fs::copy_file(RUMBLET_PROGRAM, program_ / "rumblet", ec);
+        if (!ec) fs::copy_file(fs::path(RUMBLET_PROGRAM).parent_path() / "libport.so", program_ / "libport.so", ec);
+        if (ec) {
+            fail("cannot copy the program: " + ec.message());
+            return false;
+        }
+        if (runCommand({MAKE_DEMO_SOUNDS, "--com", "1", "--controllers", std::to_string(o_.controllers),
+                        program_.string()},
+                       {}, 60s)
+                .status != 0) {
+            fail("make-demo-sounds failed");
+            return false;
+        }
+        return true;
+    }
+
+    // The recording's marks in script time, for looking into a run.
+    void writeMarks() const {
+        std::ofstream out(o_.dir / "recording-marks.txt");
+        out << "# script seconds, recorded seconds\n";
+        for (const RecordingMark& m : r_.marks) out << m.monotonic - r_.scriptZero << ' ' << m.recorded << '\n';
+    }
+
+    bool waitForScriptStart() {
+        const std::string mark = "script starts at monotonic ";
+        const auto end = Clock::now() + 10s;
+        while (Clock::now() < end) {
+            const std::string log = readFile(o_.dir / "irremote.log");
+            if (const auto at = log.find(mark); at != std::string::npos) {
+                r_.scriptZero = std::stod(log.substr(at + mark.size()));
+                return true;
+            }
+            std::this_thread::sleep_for(20ms);
+        }
+        return false;
+    }
+
+    void at(double scriptSeconds) const {
+        const double wait = r_.scriptZero + scriptSeconds - seconds(Clock::now());
+        if (wait > 0) std::this_thread::sleep_for(std::chrono::duration<double>(wait));
+    }
+
+    const DriveOptions& o_;
+    fs::path program_;
+    std::string socket_;
+    DriveResult r_;
+};
+
+}  // namespace
+
+std::pair<int, int> DriveContext::place(const std::string& control) const {
+    static const auto centres = controlCentres();
+    return centres.at(control);
+}
+
+bool DriveContext::click(const std::string& control) const {
+    const auto [x, y] = place(control);
+    return desktop.click(mainWindow, x, y);
+}
+
+std::string DriveContext::text(const std::string& control) const {
+    const auto [x, y] = place(control);
+    return desktop.selectText(mainWindow, x, y).value_or("<not readable>");
+}
+
+double DriveResult::recordedAt(double scriptSeconds) const {
+    const double at = scriptZero + scriptSeconds;
+    if (marks.empty()) return scriptSeconds;
+    const auto after = std::lower_bound(marks.begin(), marks.end(), at,
+                                        [](const RecordingMark& m, double t) { return m.monotonic < t; });
+    if (after == marks.begin()) return after->recorded - (after->monotonic - at);
+    if (after == marks.end()) return marks.back().recorded + (at - marks.back().monotonic);
+    const auto before = after - 1;
+    const double u = (at - before->monotonic) / (after->monotonic - before->monotonic);
+    return before->recorded + u * (after->recorded - before->recorded);
+}
+
+RawSoundFormat recordedFormat() { return {rumblet::DEFAULT_OUTPUT_RATE, rumblet::MIXER_OUTPUT_CHANNELS}; }
+
+DriveResult runDrive(const DriveOptions& options) { return Drive(options).run(); }
+
+}  // namespace e2e

@@ -1,0 +1,240 @@
+// rumblet end to end, driven as a person would: the real program, copied
+// with its library and the demo sound set into a folder of its own, runs on
+// a virtual display with COM1 mapped to the virtual receiver; the test ticks
+// Background and clicks ON, irremote plays a drive (tests/e2e/drive.irs),
+// the test reads the main window's row of controller 0 through the
+// clipboard, clicks OFF and closes the window. SDL's disk output records the
+// sound, which is checked against the demo set's design: each sound in its
+// own band, the engine's fundamental 105 Hz x (2/3 + S/90).
+//
+// The machine may be busy: frames are lost now and then, so every check
+// looks at stretches of many frames and allows 0.3 s for a frame's way.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <chrono>
+#include <map>
+#include <string>
+#include <vector>
+
+#include "app/irframe.h"
+#include "drive_session.h"
+#include "recording_checks.h"
+
+namespace {
+
+using namespace std::chrono_literals;
+
+// Script times (seconds from irremote's start) of drive.irs.
+constexpr double START_AT = 1.0;
+constexpr double FIRE_AT[] = {23.0, 23.8, 24.6};
+constexpr double TURRET_FROM = 26.0, TURRET_TO = 28.0;
+constexpr double FRAMES_END = 29.0;
+constexpr double OFF_AT = 37.5;  // the test clicks OFF while the engine runs again
+// Stretches of script time without sounds of their own, for comparison.
+constexpr double QUIET_FROM = 20.0, QUIET_TO = 22.9;
+
+double engineHz(double speedSum) { return demo::ENGINE_FUNDAMENTAL_HZ * (2.0 / 3.0 + speedSum / 90.0); }
+
+// What the drive saw, for the checks.
+using Row = std::map<std::string, std::string>;
+
+struct Observed {
+    e2e::DriveResult drive;
+    std::string problem;
+    std::vector<Row> rowsWhileDriving;  // read twice: a stray frame may show for a moment
+    std::vector<Row> rowsReversing;
+    std::string stateAfterSilence;
+    demo::Recording recording;
+};
+
+Row readRow(const e2e::DriveContext& c, std::initializer_list<const char*> boxes) {
+    Row texts;
+    for (const char* box : boxes) texts[box] = c.text(box);
+    return texts;
+}
+
+void readRecording(Observed& o) {
+    const auto format = e2e::recordedFormat();
+    o.recording = demo::readRawFloatRecording(o.drive.recording.string(), format.rate, format.channels);
+    demo::writeRecording((o.drive.recording.parent_path() / "sound.wav").string(), o.recording);
+}
+
+constexpr std::initializer_list<const char*> DRIVING_ROW = {"Text1(0)", "Text2(0)", "Text3(0)",
+                                                            "Text4(0)", "Text6(0)", "Text7(0)"};
+
+Observed drive() {
+    Observed o;
+    e2e::DriveOptions options;
+    options.dir = E2E_ARTIFACTS;
+    options.script = DRIVE_SCRIPT;
+    options.offAt = OFF_AT;
+    // Only controller 0 has sounds: a frame misread on a busy machine as
+    // another controller's stays silent.
+    options.controllers = 1;
+    options.replaceSettingsBeforeClose = true;
+    options.steps = {
+        {7.0, [&](const e2e::DriveContext& c) {
+             o.rowsWhileDriving.push_back(readRow(c, DRIVING_ROW));
+             c.desktop.screenshot(c.mainWindow, (c.dir / "main-driving.png").string());
+             o.rowsWhileDriving.push_back(readRow(c, DRIVING_ROW));
+         }},
+        {11.5, [&](const e2e::DriveContext& c) {
+             for (int i = 0; i < 2; ++i) o.rowsReversing.push_back(readRow(c, {"Text6(0)", "Text7(0)"}));
+         }},
+        {FRAMES_END + 2.8, [&](const e2e::DriveContext& c) {
+             o.stateAfterSilence = c.text("Text4(0)");
+             c.desktop.screenshot(c.mainWindow, (c.dir / "main-after-silence.png").string());
+         }},
+    };
+    o.drive = e2e::runDrive(options);
+    o.problem = o.drive.problem;
+    if (o.problem.empty()) readRecording(o);
+    return o;
+}
+
+class RumbletEndToEnd : public ::testing::Test {
+protected:
+    static void SetUpTestSuite() { observed_ = new Observed(drive()); }
+    static void TearDownTestSuite() { delete observed_; }
+    void SetUp() override { ASSERT_TRUE(o().problem.empty()) << o().problem; }
+
+    static const Observed& o() { return *observed_; }
+    // Where a moment of the script lies in the recording.
+    static double rec(double scriptSeconds) { return o().drive.recordedAt(scriptSeconds); }
+
+private:
+    static Observed* observed_;
+};
+Observed* RumbletEndToEnd::observed_ = nullptr;
+
+std::string diagnosticText(const rumblet::irframe::IrFrame& frame) {
+    std::string text;
+    for (int16_t bit : frame) text += bit ? " 1" : " 0";
+    return text;
+}
+
+TEST_F(RumbletEndToEnd, TheStartFrameStartsTheEngine) {
+    const e2e::LevelTrack engine(o().recording, demo::ENGINE_BAND, 0.02);
+    const double end = o().recording.duration();
+    const auto on = engine.firstAbove(0.0, end, 0.05 * engine.max(0.0, end));
+    ASSERT_TRUE(on.has_value()) << "no engine sound in the recording";
+    EXPECT_GE(*on, rec(START_AT)) << "the engine sounded before the start frame";
+    EXPECT_LE(*on, rec(START_AT + 0.3)) << "the engine started late";
+}
+
+std::string describe(const std::vector<Row>& rows) {
+    std::string text;
+    for (const Row& row : rows) {
+        text += "\n  read:";
+        for (const auto& [box, value] : row) text += " " + box + "='" + value + "'";
+    }
+    return text;
+}
+
+// One of the readings shows the row as the frames set it.
+TEST_F(RumbletEndToEnd, FramesArriveAndTheRowShowsModelModeAndSpeeds) {
+    const Row driving = {
+        {"Text1(0)", diagnosticText(rumblet::irframe::ordinaryFrame(0, {4, 2, false, false}))},
+        {"Text2(0)", "3"},            // model number
+        {"Text3(0)", "Training"},     // mode
+        {"Text4(0)", "Singel  New"},  // single/team, new/old
+        {"Text6(0)", "2"},            // left speed, speed2
+        {"Text7(0)", "4"},            // right speed, speed1
+    };
+    const Row reversing = {{"Text6(0)", "-3"}, {"Text7(0)", "-3"}};
+    const auto& rows = o().rowsWhileDriving;
+    EXPECT_NE(std::find(rows.begin(), rows.end(), driving), rows.end())
+        << "expected" << describe({driving}) << "\nwhile driving" << describe(rows);
+    const auto& back = o().rowsReversing;
+    EXPECT_NE(std::find(back.begin(), back.end(), reversing), back.end())
+        << "expected" << describe({reversing}) << "\nwhile reversing" << describe(back);
+}
+
+// Standing: the base. Driving: base x (2/3 + S/90) with
+// S = |speed2 + 3 newmodel| + |speed1| + 3 newmodel, a new model here. The
+// pitch that holds for most of a stretch counts, so that a stray frame's
+// moment of braking or moving off does not.
+TEST_F(RumbletEndToEnd, EnginePitchFollowsTheSpeed) {
+    const struct {
+        const char* what;
+        double from, to;  // script seconds, clear of accelerating and braking
+        double hz;
+    } phases[] = {
+        {"idle after the start", 2.8, 5.9, engineHz(30)},
+        {"left 2 right 4, S = 12", 8.3, 10.9, engineHz(12)},
+        {"left -3 right -3, S = 6", 11.4, 14.4, engineHz(6)},
+        {"left 9 right 8, S = 23", 14.9, 17.9, engineHz(23)},
+        {"standing after braking", 19.9, 22.9, engineHz(30)},
+    };
+    for (const auto& p : phases) {
+        const auto pitch = e2e::steadyEnginePitch(o().recording, rec(p.from), rec(p.to));
+        ASSERT_TRUE(pitch.has_value()) << p.what << ": no engine pitch in the recording";
+        EXPECT_NEAR(pitch->hz, p.hz, 0.02 * p.hz) << p.what;
+        EXPECT_GE(pitch->share, 0.5) << p.what << ": the pitch held for only part of the stretch";
+    }
+}
+
+// Each fire frame is one frame; a frame lost now and then loses its shot.
+TEST_F(RumbletEndToEnd, ShotSoundsWhenFired) {
+    const e2e::LevelTrack shot(o().recording, demo::SHOT_BAND, 0.05);
+    const double before = shot.median(rec(QUIET_FROM), rec(QUIET_TO));
+    int shots = 0;
+    for (double fire : FIRE_AT)
+        if (shot.max(rec(fire), rec(fire + 0.5)) > 10.0 * before + 1e-3) ++shots;
+    EXPECT_GE(shots, 2) << "shots heard for " << shots << " of 3 fire frames";
+}
+
+TEST_F(RumbletEndToEnd, TurretSoundsWhileTurnedAndStopsAfterTheTurretFrames) {
+    const e2e::LevelTrack turret(o().recording, demo::TURRET_BAND, 0.05);
+    const double quiet = turret.median(rec(QUIET_FROM), rec(QUIET_TO));
+    const double turning = turret.median(rec(TURRET_FROM + 0.4), rec(TURRET_TO - 0.2));
+    EXPECT_GT(turning, 10.0 * quiet + 1e-3) << "no turret sound while turning";
+    EXPECT_LT(turret.median(rec(TURRET_TO + 0.4), rec(FRAMES_END)), 0.2 * turning)
+        << "the turret sound went on after the turret frames stopped";
+}
+
+// The watchdog declares a silent controller gone 1.5 to 2 s after its last
+// frame and the engine jumps to its stop: revs and level die away.
+TEST_F(RumbletEndToEnd, EnginePlaysItsStopWithinTwoAndAHalfSecondsAfterTheFramesEnd) {
+    const e2e::LevelTrack engine(o().recording, demo::ENGINE_BAND, 0.02);
+    const double idle = engine.median(rec(FRAMES_END - 1.0), rec(FRAMES_END));
+    // In the stop segment the level falls as (1 - u)^2: 70 % after a sixth
+    // of its 1.5 s.
+    const auto falling = engine.firstBelow(rec(FRAMES_END), rec(FRAMES_END + 4.5), 0.7 * idle, 0.2);
+    ASSERT_TRUE(falling.has_value()) << "the engine never died away after the frames ended";
+    const double stopStart = *falling - 0.25;
+    EXPECT_GE(stopStart, rec(FRAMES_END + 1.0)) << "the engine stopped before the watchdog could";
+    EXPECT_LE(stopStart, rec(FRAMES_END + 2.5 + 0.3)) << "the engine's stop came late";
+    const auto pitch = e2e::enginePitch(o().recording, *falling, *falling + 0.4);
+    ASSERT_TRUE(pitch.has_value());
+    EXPECT_LT(*pitch, 0.9 * demo::ENGINE_FUNDAMENTAL_HZ) << "the revs do not run down: not the stop segment";
+    EXPECT_LT(engine.max(stopStart + 1.7, rec(FRAMES_END + 4.5)), 0.02 * idle) << "the engine did not fall silent";
+    EXPECT_EQ(o().stateAfterSilence, "Break") << "the row does not show the controller gone";
+}
+
+TEST_F(RumbletEndToEnd, OffStopsEngineAndBackgroundAtOnce) {
+    const double off = rec(o().drive.offClick - o().drive.scriptZero);
+    const e2e::LevelTrack engine(o().recording, demo::ENGINE_BAND, 0.02);
+    const e2e::LevelTrack rain(o().recording, demo::RAIN_BAND, 0.02);
+    const double engineBefore = engine.median(off - 1.0, off - 0.1);
+    const double rainBefore = rain.median(off - 1.0, off - 0.1);
+    ASSERT_GT(engineBefore, 1e-3) << "the engine was not running when OFF was clicked";
+    ASSERT_GT(rainBefore, 1e-4) << "the background was not playing when OFF was clicked";
+    EXPECT_LT(engine.max(off + 0.15, off + 1.0), 0.02 * engineBefore) << "the engine played on after OFF";
+    EXPECT_LT(rain.max(off + 0.15, off + 1.0), 0.05 * rainBefore) << "the background played on after OFF";
+}
+
+TEST_F(RumbletEndToEnd, ClosingTheWindowEndsTheProgramAndWritesIrIni) {
+    ASSERT_TRUE(o().drive.exitStatus.has_value()) << "rumblet did not end after its window was closed";
+    EXPECT_EQ(*o().drive.exitStatus, 0);
+    std::vector<std::string> lines;
+    std::string s = o().drive.settingsAfterClose;
+    for (size_t at; (at = s.find("\r\n")) != std::string::npos; s = s.substr(at + 2)) lines.push_back(s.substr(0, at));
+    ASSERT_EQ(lines.size(), 27u) << "IR.ini after closing:\n" << o().drive.settingsAfterClose;
+    EXPECT_EQ(lines[0], demo::ENGINE_FILE);
+    EXPECT_EQ(lines[24], demo::BACKGROUND_FILE);
+    EXPECT_EQ(lines[26], " 1 ") << "COM1";
+}
+
+}  // namespace

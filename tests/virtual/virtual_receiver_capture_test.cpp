@@ -1,0 +1,124 @@
+// The whole chain without hardware, in real time: frames sent to COM1 mapped
+// to the virtual receiver, captured by rumblet's own capture through
+// libport.so's exports, as the program does it. The machine may be busy, so
+// the test asks for most frames, not for every one.
+#include <gtest/gtest.h>
+
+#include <stdlib.h>
+#include <unistd.h>
+
+#include <atomic>
+#include <filesystem>
+#include <set>
+#include <thread>
+
+#include "app/bound_port.h"
+#include "app/irbit.h"
+#include "app/irframe.h"
+#include "posix/virtual_receiver_client.h"
+#include "posix/virtual_receiver_protocol.h"
+
+namespace {
+
+namespace fs = std::filesystem;
+namespace irframe = rumblet::irframe;
+using port::virtual_receiver::FrameSender;
+using port::virtual_receiver::monotonicNowNs;
+using port::virtual_receiver::packFrame;
+
+class QuietWindow : public rumblet::WindowServices {
+public:
+    void yield() override {}
+    void messageBox(const std::string& text) override { messages.push_back(text); }
+    void showMainWindow() override {}
+    void showSoundEditorModal() override {}
+    void endProgram() override {}
+    std::vector<std::string> messages;
+};
+
+class VirtualReceiverCapture : public ::testing::Test {
+protected:
+    void SetUp() override {
+        dir_ = fs::temp_directory_path() / ("vr-capture-" + std::to_string(getpid()));
+        fs::create_directories(dir_);
+        socket_ = (dir_ / "ir.sock").string();
+        setenv("PORT_COM1", ("virtual:" + socket_).c_str(), 1);
+    }
+    void TearDown() override {
+        port_.CLOSECOM();
+        unsetenv("PORT_COM1");
+        fs::remove_all(dir_);
+    }
+
+    // The connection as rumblet makes it.
+    void connect() {
+        ASSERT_EQ(port_.OPENCOM("COM1:"), 1) << "COM1 mapped to " << socket_ << " did not open";
+        port_.RTS(1);
+        port_.DTR(0);
+    }
+
+    fs::path dir_;
+    std::string socket_;
+    rumblet::BoundPortLibrary port_{PORT_LIBRARY};
+};
+
+TEST_F(VirtualReceiverCapture, BehavesAsAPortWithAReceiverOnIt) {
+    connect();
+    EXPECT_EQ(port_.DCD(), 1) << "an idle receiver keeps DCD high";
+    EXPECT_EQ(port_.CTS(), 0);
+    EXPECT_EQ(port_.DSR(), 0);
+    EXPECT_EQ(port_.RI(), 0);
+    EXPECT_EQ(port_.READBYTE(), -1);
+    port_.RTS(0);
+    EXPECT_EQ(port_.DCD(), 0) << "a receiver without power cannot hold DCD high";
+    EXPECT_NE(port_.CLOSECOM(), 0);
+    EXPECT_FALSE(fs::exists(socket_)) << "the closed port leaves its socket behind";
+}
+
+TEST_F(VirtualReceiverCapture, RumbletsCaptureReadsFramesSentInRealTime) {
+    connect();
+    // Distinct frames of every kind, then a filler frame so that a capture
+    // waiting for its header after the last test frame is not left alone.
+    std::vector<irframe::IrFrame> frames;
+    for (int k = 0; k < 20; ++k) {
+        const int n = k % 4;
+        if (k % 5 == 0) frames.push_back(irframe::firstStartFrame(n, k + 1));
+        else if (k % 5 == 1) frames.push_back(irframe::secondStartFrame(n, {irframe::Mode(k % 3), k % 2 == 1, true}));
+        else frames.push_back(irframe::ordinaryFrame(n, {k - 10, 10 - k, k % 7 == 0, k % 3 == 0}));
+    }
+    const auto filler = irframe::ordinaryFrame(3, {0, 0, false, false});
+
+    std::atomic<bool> stop = false;
+    std::thread sender([&] {
+        FrameSender line(socket_);
+        int64_t at = monotonicNowNs() + 50'000'000;
+        for (size_t k = 0; !stop; ++k, at += 60'000'000) {
+            const auto& frame = k < frames.size() ? frames[k] : filler;
+            line.send(packFrame(frame), at);
+            while (monotonicNowNs() < at && !stop) std::this_thread::sleep_for(std::chrono::milliseconds(1));
+        }
+    });
+
+    QuietWindow window;
+    std::set<uint32_t> wanted, caught;
+    for (const auto& f : frames) wanted.insert(packFrame(f));
+    int garbled = 0;
+    const int64_t end = monotonicNowNs() + 50'000'000 + int64_t(frames.size()) * 60'000'000 + 100'000'000;
+    std::array<int16_t, 18> bits{};
+    int16_t running = 1;
+    while (monotonicNowNs() < end && running == 1) {
+        if (rumblet::irbit(port_, window, bits, running) != 0) continue;
+        const uint32_t value = packFrame(bits);
+        if (wanted.count(value)) caught.insert(value);
+        else if (value != packFrame(filler)) ++garbled;
+    }
+    stop = true;
+    sender.join();
+
+    RecordProperty("frames_caught", int(caught.size()));
+    EXPECT_TRUE(window.messages.empty()) << window.messages.front();
+    EXPECT_GE(caught.size(), wanted.size() / 2) << "the capture read too few of the frames sent";
+    EXPECT_LE(garbled, 1) << "frames read wrongly and taken for good";
+}
+
+}  // namespace

@@ -1,0 +1,139 @@
+// The virtual receiver's DCD line in virtual time: every frame is drawn so
+// that the capture's thresholds read it back with a clear margin, at the
+// moment its sender chose, one frame at a time.
+#include <gtest/gtest.h>
+
+#include <cstdint>
+#include <vector>
+
+#include "app/irframe.h"
+#include "posix/virtual_receiver_line.h"
+#include "posix/virtual_receiver_protocol.h"
+
+namespace {
+
+using port::virtual_receiver::Line;
+using port::virtual_receiver::packFrame;
+namespace irframe = rumblet::irframe;
+
+constexpr int64_t US = 1000;
+constexpr int64_t MS = 1000 * US;
+
+struct Stretch {
+    bool low;
+    int64_t us;
+};
+
+// The line sampled every microsecond from `fromNs` to `toNs`, as stretches of
+// one level.
+std::vector<Stretch> sample(Line& line, int64_t fromNs, int64_t toNs) {
+    std::vector<Stretch> out;
+    for (int64_t t = fromNs; t < toNs; t += US) {
+        const bool low = line.lowAt(t);
+        if (out.empty() || out.back().low != low) out.push_back({low, 0});
+        ++out.back().us;
+    }
+    return out;
+}
+
+// What the capture would read from the stretches: a header pulse longer
+// than 2400 us (it stops timing at 2800 us), then 18 gaps, each a 1 above
+// 750 us; gaps are timed only up to 2200 us. The margins are the distances
+// of each measured length from the threshold it was judged by.
+struct Reading {
+    bool header = false;
+    irframe::IrFrame bits{};
+    int64_t headerMarginUs = 0;  // to the nearer of 2400 and 2800
+    int64_t gapMarginUs = 1'000'000;  // smallest distance of any gap to 750 us or to 2200 us
+};
+
+Reading read(const std::vector<Stretch>& s) {
+    Reading r;
+    size_t i = 0;
+    while (i < s.size() && !s[i].low) ++i;
+    if (i + 2 * 18 >= s.size()) return r;
+    const int64_t header = s[i].us;
+    r.header = header > 2400 && header < 2800;
+    r.headerMarginUs = std::min(header - 2400, 2800 - header);
+    for (int bit = 0; bit < 18; ++bit) {
+        const int64_t gap = s[i + 1 + 2 * size_t(bit)].us;
+        r.bits[size_t(bit)] = gap > 750 ? 1 : 0;
+        r.gapMarginUs = std::min({r.gapMarginUs, std::abs(gap - 750), 2200 - gap});
+    }
+    return r;
+}
+
+TEST(VirtualReceiverLine, DrawsEveryKindOfFrameSoTheCaptureReadsItWithClearMargins) {
+    const struct {
+        const char* what;
+        irframe::IrFrame frame;
+    } cases[] = {
+        {"first start frame", irframe::firstStartFrame(2, 19)},
+        {"second start frame", irframe::secondStartFrame(1, {irframe::Mode::Ladezeit, true, true})},
+        {"drive frame, full speed back", irframe::ordinaryFrame(3, {-15, -15, false, false})},
+        {"fire frame", irframe::ordinaryFrame(0, {0, 0, true, false})},
+        {"standing frame", irframe::ordinaryFrame(0, {0, 0, false, false})},
+    };
+    for (const auto& c : cases) {
+        Line line;
+        const int64_t start = 10 * MS;
+        ASSERT_TRUE(line.schedule(packFrame(c.frame), start)) << c.what;
+        const auto stretches = sample(line, start - 1 * MS, start + 40 * MS);
+        const Reading r = read(stretches);
+        EXPECT_TRUE(r.header) << c.what << ": no header";
+        EXPECT_EQ(r.bits, c.frame) << c.what << ": read back other bits";
+        EXPECT_GE(r.headerMarginUs, 150) << c.what << ": header too close to 2400 or 2800 us";
+        EXPECT_GE(r.gapMarginUs, 300) << c.what << ": a gap too close to 750 or 2200 us";
+        EXPECT_FALSE(stretches.back().low) << c.what << ": the line does not return to idle";
+        EXPECT_EQ(stretches.size(), 2u + 2 * 18 + 1) << c.what << ": stray edges";
+    }
+}
+
+TEST(VirtualReceiverLine, IsIdleBeforeAFrameBeginsAndAfterItEnds) {
+    Line line;
+    const auto frame = irframe::ordinaryFrame(0, {5, 5, false, false});
+    line.schedule(packFrame(frame), 100 * MS);
+    EXPECT_FALSE(line.lowAt(100 * MS - 1));
+    EXPECT_TRUE(line.lowAt(100 * MS));
+    const int64_t end = 100 * MS + irframe::durationUs(irframe::pulseTrain(frame, 0)) * US;
+    EXPECT_TRUE(line.lowAt(end - 1)) << "the last pulse ends the frame";
+    EXPECT_FALSE(line.lowAt(end));
+    EXPECT_EQ(line.pendingFrames(), 0u) << "a frame that is over is forgotten";
+}
+
+// One receiver sees one burst at a time: a frame sent while another is on the
+// line follows it after a quiet stretch, unless it would come far too late.
+TEST(VirtualReceiverLine, AFrameSentDuringAnotherWaitsForItOrIsLostToTheCollision) {
+    const auto frame = packFrame(irframe::ordinaryFrame(1, {3, 3, false, false}));
+    const int64_t length = irframe::durationUs(irframe::pulseTrain(port::virtual_receiver::unpackFrame(frame), 0)) * US;
+    Line line;
+    ASSERT_TRUE(line.schedule(frame, 0));
+    ASSERT_TRUE(line.schedule(frame, 1 * MS)) << "a frame 1 ms behind waits";
+    const int64_t secondStart = length + Line::MIN_QUIET_NS;
+    EXPECT_FALSE(line.lowAt(secondStart - 1));
+    EXPECT_TRUE(line.lowAt(secondStart)) << "the second frame begins after the quiet stretch";
+
+    // Frames all sent for the same moment: the n-th would begin n frame
+    // lengths and quiet stretches late; beyond 50 ms it is lost.
+    Line busy;
+    for (int n = 0; n < 4; ++n) {
+        const bool fits = n * (length + Line::MIN_QUIET_NS) <= Line::MAX_DELAY_NS;
+        EXPECT_EQ(busy.schedule(frame, 0), fits) << "frame " << n << " sent together with the others";
+    }
+}
+
+TEST(VirtualReceiverLine, KeepsOnlyTheEighteenFrameBits) {
+    const auto frame = irframe::ordinaryFrame(2, {0, 0, true, false});
+    Line line;
+    line.schedule(packFrame(frame) | 0xFFFC0000u, 0);
+    EXPECT_EQ(read(sample(line, 0, 40 * MS)).bits, frame);
+}
+
+TEST(VirtualReceiverLine, AnswersRightWhenAskedAboutAnEarlierMoment) {
+    Line line;
+    line.schedule(packFrame(irframe::ordinaryFrame(0, {0, 0, false, false})), 0);
+    EXPECT_FALSE(line.lowAt(2700 * US)) << "the first gap";
+    EXPECT_TRUE(line.lowAt(1000 * US)) << "back in the header";
+}
+
+}  // namespace
