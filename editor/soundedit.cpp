@@ -5,6 +5,7 @@
 #include <cstdlib>
 #include <stdexcept>
 
+#include "app/rounding.h"
 #include "editor/positions_file.h"
 #include "sound/sound_paths.h"
 
@@ -20,21 +21,13 @@ std::string upperTail(const std::string& s, std::size_t n) {
     return tail;
 }
 
-// Integer division rounded to the nearest whole number, halves to the even
-// neighbour, for a positive divisor.
-int32_t divideRoundHalfEven(int64_t value, int64_t divisor) {
-    int64_t q = value / divisor;
-    int64_t twiceRest = 2 * std::llabs(value % divisor);
-    int64_t away = value < 0 ? -1 : 1;
-    if (twiceRest > divisor || (twiceRest == divisor && q % 2 != 0)) q += away;
-    return static_cast<int32_t>(q);
-}
-
 }  // namespace
 
-int32_t roundedDecibels(int32_t volume) { return divideRoundHalfEven(volume, 100); }
+// Both divisions are exact where a half can arise, so the double holds the
+// true quotient.
+int32_t roundedDecibels(int32_t volume) { return static_cast<int32_t>(roundHalfEven(volume / 100.0)); }
 
-int32_t tickSpacing(int32_t length) { return divideRoundHalfEven(length, 20); }
+int32_t tickSpacing(int32_t length) { return static_cast<int32_t>(roundHalfEven(length / 20.0)); }
 
 std::string hundredthsText(int32_t volume, const std::string& decimalSeparator) {
     int64_t magnitude = std::llabs(static_cast<int64_t>(volume));

@@ -4,6 +4,7 @@
 #include <cmath>
 #include <limits>
 
+#include "app/rounding.h"
 #include "sound/sdl_output.h"
 #include "sound/sound_paths.h"
 
@@ -148,8 +149,7 @@ int16_t engineSpeedSum(int16_t speed1, int16_t speed2, int16_t newmodel) {
 int32_t engineFrequency(int32_t basefrequency, int16_t speedSum) {
     const double base = basefrequency;
     const double f = (speedSum / 2.0) * (base / 45.0) + (base - base / 3.0);
-    // Halves go to the even neighbour, whatever rounding mode is set.
-    const double rounded = f - std::floor(f) == 0.5 ? 2.0 * std::round(f / 2.0) : std::round(f);
+    const double rounded = roundHalfEven(f);
     return static_cast<int32_t>(std::clamp<double>(rounded, std::numeric_limits<int32_t>::min(),
                                                    std::numeric_limits<int32_t>::max()));
 }
