@@ -1,6 +1,6 @@
 #include "app/engine_sound_actions.h"
 
-#include "sound/sound_engine.h"
+#include "tanksound/sound_engine.h"
 
 namespace rumblet {
 

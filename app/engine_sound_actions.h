@@ -2,7 +2,7 @@
 // the program-wide data.
 #pragma once
 
-#include "app/program_data.h"
+#include "programdata/program_data.h"
 #include "app/sound_actions.h"
 
 namespace rumblet {

@@ -5,10 +5,13 @@
 #include "app/irbit.h"
 #include "app/mainform.h"
 #include "app/runtime_error.h"
+#include "irframe/irframe.h"
 
 namespace rumblet {
 
 namespace {
+
+namespace bit = irframe::bit;
 
 constexpr int16_t ANNOUNCED = 128;  // enginestate offset while the second start frame is awaited
 constexpr int16_t WATCHDOG_EXPIRED = 4;
@@ -20,6 +23,10 @@ int16_t bitzudez(const std::array<int16_t, 18>& bits, int16_t anfang, int16_t en
     if (anfang < 0 || anfang > 17 || ende < 0 || ende > 17) {
         throw RuntimeError("Subscript out of range: bit " + std::to_string(anfang) + " to " +
                            std::to_string(ende));
+    }
+    // The result is a 16-bit integer: sixteen bits or more would not fit.
+    if (ende - anfang + 1 > 15) {
+        throw RuntimeError("Overflow: bit " + std::to_string(anfang) + " to " + std::to_string(ende));
     }
     int16_t value = 0;
     for (int16_t i = anfang; i <= ende; ++i) value = static_cast<int16_t>(value * 2 + bits[i]);
@@ -36,8 +43,6 @@ std::string diagnosticText(const std::array<int16_t, 18>& bits) {
     return text;
 }
 
-int16_t MainForm::irbit() { return rumblet::irbit(port_, window_, bits, running); }
-
 void MainForm::IR() {
     // Invalid frames are captured again in a loop, never by recursion: a long
     // run of noise must not deepen the stack.
@@ -45,13 +50,13 @@ void MainForm::IR() {
         if (irbit() == 0 && bits[0] == 0) break;
         if (running != 1) return;
     }
-    const int16_t n = bitzudez(bits, 1, 2);
+    const int16_t n = bitzudez(bits, bit::CONTROLLER_FIRST, bit::CONTROLLER_LAST);
     controller& c = data_.controllers[n];
     c.watchdog = 1;
 
-    if (c.enginestate == 0 && bits[13] == 1) {
+    if (c.enginestate == 0 && bits[bit::START_FRAME] == 1) {
         handleFirstStartFrame(n);
-    } else if (c.enginestate > ANNOUNCED && bits[16] == 1 && bits[13] == 1) {
+    } else if (c.enginestate > ANNOUNCED && bits[bit::TURRET_OR_SECOND_START] == 1 && bits[bit::START_FRAME] == 1) {
         handleSecondStartFrame(n);
     } else {
         handleOrdinaryFrame(n);
@@ -61,7 +66,8 @@ void MainForm::IR() {
 // The first start frame announces the model and starts the engine sound.
 void MainForm::handleFirstStartFrame(int16_t n) {
     controller& c = data_.controllers[n];
-    c.enginestate = static_cast<int16_t>(ANNOUNCED + 16 * bits[12] + bitzudez(bits, 4, 7));
+    c.enginestate = static_cast<int16_t>(ANNOUNCED + 16 * bits[bit::MODEL_SIXTEEN] +
+                                         bitzudez(bits, bit::MODEL_LOW_FIRST, bit::MODEL_LOW_LAST));
     sounds_.enginestart(n);
 }
 
@@ -70,12 +76,12 @@ void MainForm::handleFirstStartFrame(int16_t n) {
 void MainForm::handleSecondStartFrame(int16_t n) {
     controller& c = data_.controllers[n];
     std::string mode = "Training";
-    if (bits[11] == 1) mode = "Munition";
-    if (bits[12] == 1) mode = "Ladezeit";
+    if (bits[bit::MUNITION] == 1) mode = "Munition";
+    if (bits[bit::LADEZEIT] == 1) mode = "Ladezeit";
     Text3[n].setText(mode);
 
-    std::string crew = bits[7] == 1 ? "Singel" : "Team ";
-    if (bits[4] == 1 && bits[5] == 1) {
+    std::string crew = bits[bit::SINGLE] == 1 ? "Singel" : "Team ";
+    if (bits[bit::NEW_MODEL_A] == 1 && bits[bit::NEW_MODEL_B] == 1) {
         crew += "  New";
         c.newmodel = 1;
     } else {
@@ -92,16 +98,17 @@ void MainForm::handleOrdinaryFrame(int16_t n) {
     controller& c = data_.controllers[n];
     data_.currentcontroller = n;
 
-    const bool noSpeed1 = bits[3] == 0 && bitzudez(bits, 4, 7) == 0;
-    if (bits[13] == 0 && noSpeed1) {
-        c.shotrequest = bits[14];
-        if (bits[15] == 1 || bits[16] == 1) c.turretstate = 1;
+    const bool noSpeed1 = bits[bit::SPEED1_SIGN] == 0 && bitzudez(bits, bit::SPEED1_FIRST, bit::SPEED1_LAST) == 0;
+    if (bits[bit::START_FRAME] == 0 && noSpeed1) {
+        c.shotrequest = bits[bit::FIRE];
+        if (bits[bit::TURRET] == 1 || bits[bit::TURRET_OR_SECOND_START] == 1) c.turretstate = 1;
     }
-    if (bits[13] == 0 && bits[14] == 0 && bits[15] == 0 && bits[16] == 0) {
-        const int16_t speed1 = bitzudez(bits, 4, 7);
-        const int16_t speed2 = bitzudez(bits, 9, 12);
-        c.speed1 = bits[3] == 1 ? static_cast<int16_t>(-speed1) : speed1;
-        c.speed2 = bits[8] == 1 ? static_cast<int16_t>(-speed2) : speed2;
+    if (bits[bit::START_FRAME] == 0 && bits[bit::FIRE] == 0 && bits[bit::TURRET] == 0 &&
+        bits[bit::TURRET_OR_SECOND_START] == 0) {
+        const int16_t speed1 = bitzudez(bits, bit::SPEED1_FIRST, bit::SPEED1_LAST);
+        const int16_t speed2 = bitzudez(bits, bit::SPEED2_FIRST, bit::SPEED2_LAST);
+        c.speed1 = bits[bit::SPEED1_SIGN] == 1 ? static_cast<int16_t>(-speed1) : speed1;
+        c.speed2 = bits[bit::SPEED2_SIGN] == 1 ? static_cast<int16_t>(-speed2) : speed2;
     }
 
     const std::string diagnostic = diagnosticText(bits);

@@ -1,5 +1,7 @@
 #include "app/irbit.h"
 
+#include "app/mainform.h"
+
 namespace rumblet {
 
 namespace {
@@ -96,5 +98,7 @@ int16_t irbit(PortFunctions& port, WindowServices& window, std::array<int16_t, 1
     if (ones == 18) return 1;
     return static_cast<int16_t>(ones % 2);
 }
+
+int16_t MainForm::irbit() { return rumblet::irbit(port_, window_, bits, running); }
 
 }  // namespace rumblet

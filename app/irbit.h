@@ -5,7 +5,7 @@
 #include <cstdint>
 
 #include "app/port_functions.h"
-#include "app/window_services.h"
+#include "window/window_services.h"
 
 namespace rumblet {
 

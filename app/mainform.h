@@ -17,15 +17,14 @@
 #include <variant>
 #include <vector>
 
-#include "app/controls.h"
+#include "window/controls.h"
 #include "app/port_functions.h"
-#include "app/program_data.h"
+#include "programdata/program_data.h"
 #include "app/sound_actions.h"
-#include "app/window_services.h"
+#include "window/window_services.h"
 
 namespace rumblet {
 
-inline constexpr const char* PROGRAM_TITLE = "rumblet";  // message box title
 inline constexpr const char* MAIN_WINDOW_CAPTION = "rumblet   v.0.85.beta";
 inline constexpr const char* SELECT_PORT_TEXT = "Select COM1 or COM2";
 

@@ -5,7 +5,7 @@
 #include <filesystem>
 #include <system_error>
 
-#include "app/program_data.h"
+#include "programdata/program_data.h"
 
 namespace rumblet {
 

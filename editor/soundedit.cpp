@@ -5,9 +5,9 @@
 #include <cstdlib>
 #include <stdexcept>
 
-#include "app/rounding.h"
-#include "editor/positions_file.h"
-#include "sound/sound_paths.h"
+#include "programdata/rounding.h"
+#include "tanksound/positions_file.h"
+#include "tanksound/sound_paths.h"
 
 namespace rumblet {
 

@@ -15,8 +15,8 @@
 #include <memory>
 #include <string>
 
-#include "app/controls.h"
-#include "app/program_data.h"
+#include "window/controls.h"
+#include "programdata/program_data.h"
 #include "editor/editor_controls.h"
 
 namespace rumblet {

@@ -8,7 +8,7 @@
 #include <QPushButton>
 #include <QTimer>
 
-#include "app/qt/control_binding.h"
+#include "window/qt/control_binding.h"
 
 namespace rumblet::qtskin {
 

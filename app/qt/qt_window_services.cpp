@@ -6,8 +6,8 @@
 #include <cstdio>
 #include <cstdlib>
 
-#include "app/qt/control_binding.h"
-#include "app/qt/message_box.h"
+#include "window/qt/control_binding.h"
+#include "window/qt/message_box.h"
 
 namespace rumblet::qtskin {
 

@@ -7,7 +7,7 @@
 #include <functional>
 #include <string>
 
-#include "app/window_services.h"
+#include "window/window_services.h"
 
 class QWidget;
 

@@ -5,7 +5,7 @@
 #include <cmath>
 
 #include "sound/mixer.h"
-#include "sound/sound_engine.h"
+#include "tanksound/sound_engine.h"
 #include "sound/testing/test_waves.h"
 
 namespace rumblet {

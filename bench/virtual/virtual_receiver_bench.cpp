@@ -21,7 +21,7 @@
 #include <vector>
 
 #include "app/bound_port.h"
-#include "app/irframe.h"
+#include "irframe/irframe.h"
 #include "app/mainform.h"
 #include "fake_window.h"
 #include "sound_recorder.h"
@@ -34,7 +34,7 @@ namespace {
 namespace irframe = rumblet::irframe;
 using port::virtual_receiver::FrameSender;
 using port::virtual_receiver::monotonicNowNs;
-using port::virtual_receiver::packFrame;
+using port::virtual_receiver::stretchesOf;
 
 constexpr int FRAMES = 1000;
 constexpr int64_t FRAME_INTERVAL_NS = 40'000'000;
@@ -117,7 +117,7 @@ void BM_CaptureOnVirtualReceiver(benchmark::State& state) {
                 const auto frame = irframe::ordinaryFrame(s.n, {s.speed1, s.speed2, false, false});
                 while (monotonicNowNs() < at - SEND_AHEAD_NS && !stop)
                     std::this_thread::sleep_for(std::chrono::microseconds(500));
-                line.send(packFrame(frame), at);
+                line.send(stretchesOf(irframe::pulseTrain(frame, 0)), at);
                 if (k < FRAMES) frameEnd[size_t(k)] = at + irframe::durationUs(irframe::pulseTrain(frame, 0)) * 1000;
             }
         });

@@ -12,8 +12,8 @@
 #include <chrono>
 #include <thread>
 
-#include "app/qt/control_binding.h"
-#include "app/qt/message_box.h"
+#include "window/qt/control_binding.h"
+#include "window/qt/message_box.h"
 #include "editor/soundedit_layout.h"
 
 namespace rumblet::qtskin {

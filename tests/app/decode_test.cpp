@@ -29,6 +29,10 @@ TEST(Bitzudez, ReadsBitsAsABinaryNumberFirstIndexMostSignificant) {
     EXPECT_EQ(bitzudez(bits, 4, 4), 1);
     EXPECT_EQ(bitzudez(bits, 7, 4), 0) << "anfang after ende";
     EXPECT_THROW(bitzudez(bits, 0, 18), RuntimeError);
+    std::array<int16_t, 18> ones{};
+    ones.fill(1);
+    EXPECT_EQ(bitzudez(ones, 3, 17), 32767) << "fifteen bits fit a 16-bit integer";
+    EXPECT_THROW(bitzudez(ones, 2, 17), RuntimeError) << "sixteen would wrap";
 }
 
 TEST(DiagnosticText, IsABlankAndADigitPerBitUnderTheRuler) {

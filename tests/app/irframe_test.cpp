@@ -2,7 +2,7 @@
 // bit by bit.
 #include <gtest/gtest.h>
 
-#include "app/irframe.h"
+#include "irframe/irframe.h"
 #include "frame_text.h"
 
 namespace rumblet::testing {

@@ -4,7 +4,7 @@
 #include <filesystem>
 #include <fstream>
 
-#include "app/program_data.h"
+#include "programdata/program_data.h"
 
 namespace rumblet {
 namespace {

@@ -17,7 +17,7 @@
 #include <string>
 #include <vector>
 
-#include "app/irframe.h"
+#include "irframe/irframe.h"
 #include "drive_session.h"
 #include "recording_checks.h"
 

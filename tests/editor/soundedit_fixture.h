@@ -16,9 +16,9 @@
 #include <string>
 #include <vector>
 
-#include "app/program_data.h"
+#include "programdata/program_data.h"
 #include "editor/soundedit.h"
-#include "sound/testing/recording_sound.h"
+#include "tanksound/testing/recording_sound.h"
 
 namespace rumblet::testing {
 

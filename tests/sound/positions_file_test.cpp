@@ -4,8 +4,8 @@
 
 #include <filesystem>
 
-#include "editor/positions_file.h"
-#include "sound/sound_engine.h"
+#include "tanksound/positions_file.h"
+#include "tanksound/sound_engine.h"
 #include "sound/testing/test_waves.h"
 
 namespace rumblet {

@@ -9,7 +9,7 @@
 #include <thread>
 
 #include "sound/sdl_output.h"
-#include "sound/sound_engine.h"
+#include "tanksound/sound_engine.h"
 #include "sound/testing/test_waves.h"
 
 namespace rumblet {

@@ -2,8 +2,8 @@
 // fake device: which buffer operations each frame leads to, in which order.
 #include <gtest/gtest.h>
 
-#include "sound/sound_engine.h"
-#include "sound/testing/recording_sound.h"
+#include "tanksound/sound_engine.h"
+#include "tanksound/testing/recording_sound.h"
 
 namespace rumblet {
 namespace {

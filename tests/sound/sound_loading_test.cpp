@@ -2,8 +2,8 @@
 // folder, with the recording fake device.
 #include <gtest/gtest.h>
 
-#include "sound/sound_engine.h"
-#include "sound/testing/recording_sound.h"
+#include "tanksound/sound_engine.h"
+#include "tanksound/testing/recording_sound.h"
 #include "sound/testing/test_waves.h"
 
 namespace rumblet {

@@ -9,11 +9,11 @@
 #include <optional>
 #include <sstream>
 
-#include "sound/replace_file.h"
-#include "sound/settings_file.h"
-#include "sound/sound_engine.h"
+#include "programdata/replace_file.h"
+#include "tanksound/settings_file.h"
+#include "tanksound/sound_engine.h"
 #include "sound/testing/test_waves.h"
-#include "sound/text_values.h"
+#include "programdata/text_values.h"
 
 namespace rumblet {
 namespace {

@@ -11,7 +11,7 @@
 #include <sstream>
 #include <string>
 
-#include "app/program_data.h"
+#include "programdata/program_data.h"
 #include "demo_sound_set.h"
 #include "sound_analysis.h"
 #include "sound_set_files.h"

@@ -14,7 +14,7 @@
 
 #include "app/bound_port.h"
 #include "app/irbit.h"
-#include "app/irframe.h"
+#include "irframe/irframe.h"
 #include "posix/virtual_receiver_client.h"
 #include "posix/virtual_receiver_protocol.h"
 
@@ -24,7 +24,8 @@ namespace fs = std::filesystem;
 namespace irframe = rumblet::irframe;
 using port::virtual_receiver::FrameSender;
 using port::virtual_receiver::monotonicNowNs;
-using port::virtual_receiver::packFrame;
+using port::virtual_receiver::stretchesOf;
+using rumblet::irframe::packFrame;
 
 class QuietWindow : public rumblet::WindowServices {
 public:
@@ -94,7 +95,7 @@ TEST_F(VirtualReceiverCapture, RumbletsCaptureReadsFramesSentInRealTime) {
         int64_t at = monotonicNowNs() + 50'000'000;
         for (size_t k = 0; !stop; ++k, at += 60'000'000) {
             const auto& frame = k < frames.size() ? frames[k] : filler;
-            line.send(packFrame(frame), at);
+            line.send(stretchesOf(irframe::pulseTrain(frame, 0)), at);
             while (monotonicNowNs() < at && !stop) std::this_thread::sleep_for(std::chrono::milliseconds(1));
         }
     });

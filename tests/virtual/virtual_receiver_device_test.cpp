@@ -10,7 +10,7 @@
 #include <filesystem>
 #include <fstream>
 
-#include "app/irframe.h"
+#include "irframe/irframe.h"
 #include "posix/virtual_receiver.h"
 #include "posix/virtual_receiver_client.h"
 #include "posix/virtual_receiver_protocol.h"
@@ -74,7 +74,7 @@ TEST_F(VirtualReceiverDevice, DrawsAFrameSentToItsSocketOnDcd) {
     FrameSender sender(socket_);
     const auto frame = rumblet::irframe::ordinaryFrame(0, {0, 0, false, false});
     const int64_t start = monotonicNowNs() + 5'000'000;
-    ASSERT_EQ(sender.send(port::virtual_receiver::packFrame(frame), start), FrameSender::Result::sent);
+    ASSERT_EQ(sender.send(port::virtual_receiver::stretchesOf(rumblet::irframe::pulseTrain(frame, 0)), start), FrameSender::Result::sent);
 
     // Other programs may hold the processor for milliseconds at a time, so
     // only where the low readings fall is certain, not that each is seen.
@@ -140,9 +140,9 @@ TEST_F(VirtualReceiverDevice, NeverReceivesAByteButWaitsOutTheReadTimeout) {
 
 TEST_F(VirtualReceiverDevice, SenderTellsWhenNoReceiverListens) {
     FrameSender sender(socket_);
-    EXPECT_EQ(sender.send(0, 0), FrameSender::Result::noReceiver);
+    EXPECT_EQ(sender.send({{true, 400}}, 0), FrameSender::Result::noReceiver);
     auto device = port::openVirtualReceiver(socket_);
-    EXPECT_EQ(sender.send(0, 0), FrameSender::Result::sent);
+    EXPECT_EQ(sender.send({{true, 400}}, 0), FrameSender::Result::sent);
 }
 
 }  // namespace

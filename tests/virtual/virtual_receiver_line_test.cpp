@@ -6,14 +6,18 @@
 #include <cstdint>
 #include <vector>
 
-#include "app/irframe.h"
+#include "irframe/irframe.h"
 #include "posix/virtual_receiver_line.h"
 #include "posix/virtual_receiver_protocol.h"
 
 namespace {
 
 using port::virtual_receiver::Line;
-using port::virtual_receiver::packFrame;
+
+// The frame as the receiver's line shows it.
+std::vector<port::virtual_receiver::Stretch> burst(const rumblet::irframe::IrFrame& frame) {
+    return port::virtual_receiver::stretchesOf(rumblet::irframe::pulseTrain(frame, 0));
+}
 namespace irframe = rumblet::irframe;
 
 constexpr int64_t US = 1000;
@@ -77,7 +81,7 @@ TEST(VirtualReceiverLine, DrawsEveryKindOfFrameSoTheCaptureReadsItWithClearMargi
     for (const auto& c : cases) {
         Line line;
         const int64_t start = 10 * MS;
-        ASSERT_TRUE(line.schedule(packFrame(c.frame), start)) << c.what;
+        ASSERT_TRUE(line.schedule(burst(c.frame), start)) << c.what;
         const auto stretches = sample(line, start - 1 * MS, start + 40 * MS);
         const Reading r = read(stretches);
         EXPECT_TRUE(r.header) << c.what << ": no header";
@@ -92,7 +96,7 @@ TEST(VirtualReceiverLine, DrawsEveryKindOfFrameSoTheCaptureReadsItWithClearMargi
 TEST(VirtualReceiverLine, IsIdleBeforeAFrameBeginsAndAfterItEnds) {
     Line line;
     const auto frame = irframe::ordinaryFrame(0, {5, 5, false, false});
-    line.schedule(packFrame(frame), 100 * MS);
+    line.schedule(burst(frame), 100 * MS);
     EXPECT_FALSE(line.lowAt(100 * MS - 1));
     EXPECT_TRUE(line.lowAt(100 * MS));
     const int64_t end = 100 * MS + irframe::durationUs(irframe::pulseTrain(frame, 0)) * US;
@@ -104,8 +108,8 @@ TEST(VirtualReceiverLine, IsIdleBeforeAFrameBeginsAndAfterItEnds) {
 // One receiver sees one burst at a time: a frame sent while another is on the
 // line follows it after a quiet stretch, unless it would come far too late.
 TEST(VirtualReceiverLine, AFrameSentDuringAnotherWaitsForItOrIsLostToTheCollision) {
-    const auto frame = packFrame(irframe::ordinaryFrame(1, {3, 3, false, false}));
-    const int64_t length = irframe::durationUs(irframe::pulseTrain(port::virtual_receiver::unpackFrame(frame), 0)) * US;
+    const auto frame = burst(irframe::ordinaryFrame(1, {3, 3, false, false}));
+    const int64_t length = irframe::durationUs(irframe::pulseTrain(irframe::ordinaryFrame(1, {3, 3, false, false}), 0)) * US;
     Line line;
     ASSERT_TRUE(line.schedule(frame, 0));
     ASSERT_TRUE(line.schedule(frame, 1 * MS)) << "a frame 1 ms behind waits";
@@ -122,16 +126,44 @@ TEST(VirtualReceiverLine, AFrameSentDuringAnotherWaitsForItOrIsLostToTheCollisio
     }
 }
 
-TEST(VirtualReceiverLine, KeepsOnlyTheEighteenFrameBits) {
-    const auto frame = irframe::ordinaryFrame(2, {0, 0, true, false});
-    Line line;
-    line.schedule(packFrame(frame) | 0xFFFC0000u, 0);
-    EXPECT_EQ(read(sample(line, 0, 40 * MS)).bits, frame);
+// A sender's message is taken only whole and only with levels a receiver
+// could show; anything else never reaches the line.
+TEST(VirtualReceiverLine, TakesOnlyWholeMessagesWithPlausibleLevels) {
+    using namespace port::virtual_receiver;
+    BurstMessage good;
+    good.count = 2;
+    good.stretches[0] = {1, 2600};
+    good.stretches[1] = {0, 400};
+    std::vector<port::virtual_receiver::Stretch> stretches;
+    EXPECT_TRUE(readBurst(good, burstMessageSize(2), stretches));
+    EXPECT_EQ(stretches.size(), 2u);
+    const struct {
+        const char* what;
+        uint32_t count;
+        size_t size;
+        WireStretch first;
+    } bad[] = {
+        {"cut short", 2, burstMessageSize(2) - 1, {1, 2600}},
+        {"no stretch", 0, burstMessageSize(0), {1, 2600}},
+        {"too many stretches", MAX_STRETCHES + 1, sizeof(BurstMessage), {1, 2600}},
+        {"empty stretch", 2, burstMessageSize(2), {1, 0}},
+        {"stretch of a second", 2, burstMessageSize(2), {1, 1'000'000}},
+        {"level neither low nor high", 2, burstMessageSize(2), {7, 2600}},
+    };
+    for (const auto& b : bad) {
+        BurstMessage message = good;
+        message.count = b.count;
+        message.stretches[0] = b.first;
+        EXPECT_FALSE(readBurst(message, b.size, stretches)) << b.what;
+    }
+    BurstMessage foreign = good;
+    foreign.magic = 0x31465249;
+    EXPECT_FALSE(readBurst(foreign, burstMessageSize(2), stretches)) << "a message of another kind";
 }
 
 TEST(VirtualReceiverLine, AnswersRightWhenAskedAboutAnEarlierMoment) {
     Line line;
-    line.schedule(packFrame(irframe::ordinaryFrame(0, {0, 0, false, false})), 0);
+    line.schedule(burst(irframe::ordinaryFrame(0, {0, 0, false, false})), 0);
     EXPECT_FALSE(line.lowAt(2700 * US)) << "the first gap";
     EXPECT_TRUE(line.lowAt(1000 * US)) << "back in the header";
 }

@@ -3,7 +3,6 @@
 #include <cerrno>
 #include <cstring>
 
-#include "posix/virtual_receiver_protocol.h"
 #include "serial_names.h"
 
 namespace irremote {
@@ -21,7 +20,7 @@ std::string socketPathForPort(const std::string& comName, std::string& whyNot) {
 }
 
 void FrameLink::send(const TimedFrame& frame) {
-    const auto result = sender_.send(port::virtual_receiver::packFrame(frame.frame), frame.atNs + LEAD_NS);
+    const auto result = sender_.send(port::virtual_receiver::stretchesOf(rumblet::irframe::pulseTrain(frame.frame, 0)), frame.atNs + LEAD_NS);
     const bool listening = result == FrameSender::Result::sent;
     if (listening) ++sent_;
     else ++lost_;

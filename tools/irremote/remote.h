@@ -7,7 +7,7 @@
 #include <cstdint>
 #include <optional>
 
-#include "app/irframe.h"
+#include "irframe/irframe.h"
 
 namespace irremote {
 

@@ -5,11 +5,11 @@
 #include <stdexcept>
 #include <system_error>
 
-#include "app/program_data.h"
+#include "programdata/program_data.h"
 #include "demo_sound_set.h"
-#include "editor/positions_file.h"
-#include "sound/replace_file.h"
-#include "sound/settings_file.h"
+#include "tanksound/positions_file.h"
+#include "programdata/replace_file.h"
+#include "tanksound/settings_file.h"
 
 namespace demo {
 namespace {

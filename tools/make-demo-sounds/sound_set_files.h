@@ -7,7 +7,7 @@
 #include <filesystem>
 #include <string>
 
-#include "app/program_data.h"
+#include "programdata/program_data.h"
 
 #include "synth.h"
 

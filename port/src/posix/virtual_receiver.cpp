@@ -7,6 +7,8 @@
 #include <time.h>
 #include <unistd.h>
 
+#include <vector>
+
 #include "virtual_receiver_client.h"
 #include "virtual_receiver_line.h"
 #include "virtual_receiver_protocol.h"
@@ -15,7 +17,7 @@ namespace port {
 
 namespace {
 
-using virtual_receiver::FrameMessage;
+using virtual_receiver::BurstMessage;
 
 void sleepMs(int64_t ms) {
     timespec left{time_t(ms / 1000), long(ms % 1000) * 1'000'000};
@@ -100,16 +102,18 @@ public:
     }
 
 private:
-    // Takes every frame that has arrived and puts it on the line; messages of
-    // another kind or size are ignored.
+    // Takes every burst that has arrived and puts it on the line; messages of
+    // another kind or size, or with a stretch no receiver could show, are
+    // ignored.
     void pickUpFrames(int64_t now) {
-        FrameMessage message;
+        BurstMessage message;
+        std::vector<virtual_receiver::Stretch> stretches;
         while (true) {
             const ssize_t got = recv(fd_, &message, sizeof message, MSG_DONTWAIT);
             if (got < 0 && errno == EINTR) continue;
             if (got < 0) return;
-            if (got != ssize_t(sizeof message) || message.magic != virtual_receiver::FRAME_MESSAGE_MAGIC) continue;
-            line_.schedule(message.frame, message.startNs == 0 ? now : message.startNs);
+            if (!virtual_receiver::readBurst(message, size_t(got), stretches)) continue;
+            line_.schedule(stretches, message.startNs == 0 ? now : message.startNs);
         }
     }
 

@@ -18,19 +18,24 @@ FrameSender::~FrameSender() {
     if (fd_ >= 0) close(fd_);
 }
 
-FrameSender::Result FrameSender::send(uint32_t frame, int64_t startNs) {
+FrameSender::Result FrameSender::send(const std::vector<Stretch>& stretches, int64_t startNs) {
     sockaddr_un address{};
-    if (fd_ < 0 || !socketAddress(path_, address)) {
+    if (fd_ < 0 || !socketAddress(path_, address) || stretches.empty() || stretches.size() > MAX_STRETCHES) {
         errno = EINVAL;
         return Result::failed;
     }
-    const FrameMessage message{FRAME_MESSAGE_MAGIC, frame & FRAME_VALUE_MASK, startNs};
+    BurstMessage message;
+    message.count = uint32_t(stretches.size());
+    message.startNs = startNs;
+    for (uint32_t i = 0; i < message.count; ++i)
+        message.stretches[i] = {stretches[i].low ? 1u : 0u, stretches[i].microseconds};
+    const size_t size = burstMessageSize(message.count);
     ssize_t sent;
     do {
-        sent = sendto(fd_, &message, sizeof message, MSG_DONTWAIT | MSG_NOSIGNAL,
+        sent = sendto(fd_, &message, size, MSG_DONTWAIT | MSG_NOSIGNAL,
                       reinterpret_cast<const sockaddr*>(&address), sizeof address);
     } while (sent < 0 && errno == EINTR);
-    if (sent == ssize_t(sizeof message)) return Result::sent;
+    if (sent == ssize_t(size)) return Result::sent;
     if (errno == ENOENT || errno == ECONNREFUSED) return Result::noReceiver;
     if (errno == EAGAIN || errno == EWOULDBLOCK) return Result::busy;
     return Result::failed;

@@ -1,10 +1,13 @@
 // The sending side of the virtual IR receiver, for remote-control programs,
-// tests and benchmarks: sends IR frames to the socket of a COM port mapped
-// to "virtual:<socket path>".
+// tests and benchmarks: sends bursts of line levels (IR frames as a receiver
+// shows them) to the socket of a COM port mapped to "virtual:<socket path>".
 #pragma once
 
 #include <cstdint>
 #include <string>
+#include <vector>
+
+#include "virtual_receiver_protocol.h"
 
 namespace port::virtual_receiver {
 
@@ -22,9 +25,10 @@ public:
         failed,      // anything else; see the errno it left
     };
 
-    // Sends `frame` (bit i = frame bit i) to begin at `startNs` on
-    // CLOCK_MONOTONIC (0: when the receiver picks it up). Never blocks.
-    Result send(uint32_t frame, int64_t startNs);
+    // Sends the line levels `stretches` (at most MAX_STRETCHES, each of 1 to
+    // MAX_STRETCH_US) to begin at `startNs` on CLOCK_MONOTONIC (0: when the
+    // receiver picks them up). Never blocks.
+    Result send(const std::vector<Stretch>& stretches, int64_t startNs);
 
     const std::string& socketPath() const { return path_; }
 

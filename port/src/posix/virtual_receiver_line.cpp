@@ -1,11 +1,10 @@
 #include "virtual_receiver_line.h"
 
-#include "app/irframe.h"
-#include "virtual_receiver_protocol.h"
 
 namespace port::virtual_receiver {
 
-bool Line::schedule(uint32_t frame, int64_t startNs) {
+bool Line::schedule(const std::vector<Stretch>& stretches, int64_t startNs) {
+    if (stretches.empty()) return true;
     if (!frames_.empty()) {
         const int64_t earliest = frames_.back().endNs() + MIN_QUIET_NS;
         if (startNs < earliest) {
@@ -15,7 +14,7 @@ bool Line::schedule(uint32_t frame, int64_t startNs) {
     }
     DrawnFrame drawn{startNs, {}, 0};
     int64_t at = startNs;
-    for (const auto& level : rumblet::irframe::pulseTrain(unpackFrame(frame & FRAME_VALUE_MASK), 0)) {
+    for (const auto& level : stretches) {
         at += int64_t(level.microseconds) * 1000;
         drawn.stretches.push_back({at, level.low});
     }

@@ -1,14 +1,15 @@
-// The DCD line of the virtual IR receiver, as a function of time: each IR
-// frame is drawn as the pulse train a real receiver gives (a header pulse,
-// 18 gaps of 0 or 1 length each ended by a pulse, then a quiet line), at the
-// moment its sender chose. Knows no clock and no socket, so its waveform is
-// checked in virtual time.
+// The DCD line of the virtual IR receiver, as a function of time: each burst
+// of line levels (an IR frame as a real receiver shows it) is drawn at the
+// moment its sender chose, then the line is quiet (high). Knows no clock and
+// no socket, so its waveform is checked in virtual time.
 #pragma once
 
 #include <cstddef>
 #include <cstdint>
 #include <deque>
 #include <vector>
+
+#include "virtual_receiver_protocol.h"
 
 namespace port::virtual_receiver {
 
@@ -22,9 +23,9 @@ public:
     // remotes at once garble each other at a real receiver too.
     static constexpr int64_t MAX_DELAY_NS = 50'000'000;
 
-    // Draws `frame` (bit i = frame bit i) from `startNs` on, or as soon after
-    // it as the frames before allow. False when the frame collided and is lost.
-    bool schedule(uint32_t frame, int64_t startNs);
+    // Draws the levels `stretches` from `startNs` on, or as soon after it as
+    // the bursts before allow. False when the burst collided and is lost.
+    bool schedule(const std::vector<Stretch>& stretches, int64_t startNs);
 
     // True while the line is low (the receiver sees an IR burst) at `nowNs`.
     // Frames that ended before `nowNs` are forgotten, so ask with times that
@@ -35,13 +36,13 @@ public:
     std::size_t pendingFrames() const { return frames_.size(); }
 
 private:
-    struct Stretch {
+    struct Level {
         int64_t endNs;  // the level holds until here
         bool low;
     };
     struct DrawnFrame {
         int64_t startNs;
-        std::vector<Stretch> stretches;  // in order; the line is high after the last
+        std::vector<Level> stretches;  // in order; the line is high after the last
         std::size_t current = 0;              // first stretch not yet over at the last query
         int64_t endNs() const { return stretches.back().endNs; }
     };

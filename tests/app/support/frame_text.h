@@ -6,7 +6,7 @@
 #include <stdexcept>
 #include <string>
 
-#include "app/irframe.h"
+#include "irframe/irframe.h"
 
 namespace rumblet::testing {
 

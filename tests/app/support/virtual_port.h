@@ -13,7 +13,7 @@
 #include <string>
 #include <vector>
 
-#include "app/irframe.h"
+#include "irframe/irframe.h"
 #include "app/port_functions.h"
 
 namespace rumblet::testing {

@@ -7,7 +7,7 @@
 #include <sstream>
 #include <string>
 
-#include "editor/positions_file.h"
+#include "tanksound/positions_file.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     std::istringstream in(std::string(reinterpret_cast<const char*>(data), size));

@@ -7,6 +7,8 @@
 
 namespace rumblet {
 
+inline constexpr const char* PROGRAM_TITLE = "rumblet";  // message box title
+
 // Thrown by the main window after WindowServices::endProgram() has returned,
 // which only a test's fake does: it unwinds every nested handler and receive
 // loop so that nothing runs after the end. Deliberately no std::exception, so

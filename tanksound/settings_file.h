@@ -7,7 +7,7 @@
 #include <istream>
 #include <string>
 
-#include "app/program_data.h"
+#include "programdata/program_data.h"
 
 namespace rumblet {
 

@@ -9,7 +9,7 @@
 #include <string>
 #include <vector>
 
-#include "app/program_data.h"
+#include "programdata/program_data.h"
 
 namespace rumblet {
 

@@ -5,7 +5,7 @@
 
 #include "app/mainform.h"
 #include "app/sound_actions.h"
-#include "app/window_services.h"
+#include "window/window_services.h"
 #include "editor/soundedit.h"
 
 namespace rumblet {

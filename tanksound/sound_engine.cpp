@@ -1,12 +1,13 @@
-#include "sound/sound_engine.h"
+#include "tanksound/sound_engine.h"
 
 #include <algorithm>
 #include <cmath>
 #include <limits>
 
-#include "app/rounding.h"
+#include "irframe/irframe.h"
+#include "programdata/rounding.h"
 #include "sound/sdl_output.h"
-#include "sound/sound_paths.h"
+#include "tanksound/sound_paths.h"
 
 namespace rumblet {
 
@@ -59,8 +60,8 @@ void runTurret(controller& r, std::array<int16_t, 18>& bits) {
     if (r.turretstate == 1) {
         if (turret) turret->Play(DSBPLAY_LOOPING);
         r.turretstate = 2;
-        bits[15] = 0;
-        bits[16] = 0;
+        bits[irframe::bit::TURRET] = 0;
+        bits[irframe::bit::TURRET_OR_SECOND_START] = 0;
     }
 }
 

@@ -1,4 +1,4 @@
-#include "sound/testing/recording_sound.h"
+#include "tanksound/testing/recording_sound.h"
 
 namespace rumblet::testing {
 

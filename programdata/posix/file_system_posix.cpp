@@ -1,5 +1,6 @@
-#include "sound/replace_file.h"
-
+// The file system on POSIX systems: the case-insensitive folder search and
+// the atomic replace of a file.
+#include <dirent.h>
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -8,7 +9,9 @@
 #include <cstring>
 #include <stdexcept>
 
-#include "app/program_data.h"
+#include "programdata/file_system.h"
+#include "programdata/program_data.h"
+#include "programdata/replace_file.h"
 
 namespace rumblet {
 
@@ -61,6 +64,32 @@ mode_t permissionsFor(const std::string& path) {
 
 }  // namespace
 
+namespace file_system {
+
+std::string findEntryNoCase(const std::string& dir, const std::string& name) {
+    struct stat st;
+    std::string exact = dir + "/" + name;
+    if (lstat(exact.c_str(), &st) == 0) return name;
+    DIR* d = opendir(dir.c_str());
+    if (!d) return {};
+    std::string found;
+    while (dirent* e = readdir(d)) {
+        if (equalsNoCase(e->d_name, name)) {
+            found = e->d_name;
+            break;
+        }
+    }
+    closedir(d);
+    return found;
+}
+
+bool isRegularFile(const std::string& path) {
+    struct stat st;
+    return ::stat(path.c_str(), &st) == 0 && S_ISREG(st.st_mode);
+}
+
+}  // namespace file_system
+
 void replaceFile(const std::string& path, const std::string& content) {
     const std::string folder = folderOf(path);
     const auto slash = path.find_last_of('/');
@@ -80,11 +109,6 @@ void replaceFile(const std::string& path, const std::string& content) {
         failWrite(path, error);
     }
     syncFolder(folder);
-}
-
-std::string existingPathOr(const std::string& path) {
-    std::string real = resolvePathNoCase(path);
-    return real.empty() ? path : real;
 }
 
 }  // namespace rumblet

@@ -1,4 +1,4 @@
-#include "editor/main_form_link.h"
+#include "app/main_form_link.h"
 
 namespace rumblet {
 

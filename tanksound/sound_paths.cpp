@@ -1,6 +1,6 @@
-#include "sound/sound_paths.h"
+#include "tanksound/sound_paths.h"
 
-#include "app/program_data.h"
+#include "programdata/program_data.h"
 
 namespace rumblet {
 

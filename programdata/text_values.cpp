@@ -1,4 +1,4 @@
-#include "sound/text_values.h"
+#include "programdata/text_values.h"
 
 #include <limits>
 

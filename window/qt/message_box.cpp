@@ -1,10 +1,10 @@
-#include "app/qt/message_box.h"
+#include "window/qt/message_box.h"
 
 #include <QApplication>
 #include <QMessageBox>
 
-#include "app/mainform.h"
-#include "app/qt/control_binding.h"
+#include "window/qt/control_binding.h"
+#include "window/window_services.h"
 
 namespace rumblet::qtskin {
 

@@ -1,12 +1,12 @@
-#include "editor/positions_file.h"
+#include "tanksound/positions_file.h"
 
 #include <fstream>
 #include <stdexcept>
 
-#include "sound/replace_file.h"
-#include "sound/sound_engine.h"
-#include "sound/sound_paths.h"
-#include "sound/text_values.h"
+#include "programdata/replace_file.h"
+#include "tanksound/sound_engine.h"
+#include "tanksound/sound_paths.h"
+#include "programdata/text_values.h"
 
 namespace rumblet {
 

@@ -1,12 +1,12 @@
-#include "sound/settings_file.h"
+#include "tanksound/settings_file.h"
 
 #include <fstream>
 #include <limits>
 #include <vector>
 
-#include "sound/replace_file.h"
-#include "sound/sound_engine.h"
-#include "sound/text_values.h"
+#include "programdata/replace_file.h"
+#include "tanksound/sound_engine.h"
+#include "programdata/text_values.h"
 
 namespace rumblet {
 

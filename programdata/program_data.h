@@ -17,6 +17,9 @@ namespace rumblet {
 inline constexpr const char* EMPTY_SOUND = "leer";
 bool isEmptySoundName(const std::string& file);
 
+// True when `a` and `b` are equal without regard to the letter case of A-Z.
+bool equalsNoCase(const std::string& a, const std::string& b);
+
 // One loadable sound.
 struct soundslot {
     std::string file;              // wave file name without folder; "leer" = no sound

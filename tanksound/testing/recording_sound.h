@@ -17,7 +17,7 @@
 #include <string>
 #include <vector>
 
-#include "app/program_data.h"
+#include "programdata/program_data.h"
 #include "sound/sound_device.h"
 
 namespace rumblet::testing {

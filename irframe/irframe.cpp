@@ -1,4 +1,4 @@
-#include "app/irframe.h"
+#include "irframe/irframe.h"
 
 #include <cstdlib>
 #include <stdexcept>
@@ -23,7 +23,7 @@ void putField(IrFrame& frame, int first, int last, int value) {
 IrFrame frameOf(int controller) {
     require(controller >= 0 && controller <= 3, "controller number must be 0-3");
     IrFrame frame{};
-    putField(frame, 1, 2, controller);
+    putField(frame, bit::CONTROLLER_FIRST, bit::CONTROLLER_LAST, controller);
     return frame;
 }
 
@@ -37,39 +37,52 @@ void putSpeed(IrFrame& frame, int signBit, int speed) {
 
 void setParity(IrFrame& frame) {
     int ones = 0;
-    for (int i = 0; i < FRAME_BITS - 1; ++i) ones += frame[i];
-    frame[FRAME_BITS - 1] = static_cast<int16_t>(ones % 2);
+    for (int i = 0; i < bit::PARITY; ++i) ones += frame[i];
+    frame[bit::PARITY] = static_cast<int16_t>(ones % 2);
 }
 
 IrFrame firstStartFrame(int controller, int model) {
     require(model >= 0 && model <= 31, "model number must be 0-31");
     IrFrame frame = frameOf(controller);
-    frame[13] = 1;
-    frame[12] = static_cast<int16_t>(model >> 4);
-    putField(frame, 4, 7, model & 15);
+    frame[bit::START_FRAME] = 1;
+    frame[bit::MODEL_SIXTEEN] = static_cast<int16_t>(model >> 4);
+    putField(frame, bit::MODEL_LOW_FIRST, bit::MODEL_LOW_LAST, model & 15);
     setParity(frame);
     return frame;
 }
 
 IrFrame secondStartFrame(int controller, const Announcement& announcement) {
     IrFrame frame = frameOf(controller);
-    frame[13] = 1;
-    frame[16] = 1;
-    frame[11] = announcement.mode == Mode::Munition ? 1 : 0;
-    frame[12] = announcement.mode == Mode::Ladezeit ? 1 : 0;
-    frame[7] = announcement.single ? 1 : 0;
-    frame[4] = frame[5] = announcement.newModel ? 1 : 0;
+    frame[bit::START_FRAME] = 1;
+    frame[bit::TURRET_OR_SECOND_START] = 1;
+    frame[bit::MUNITION] = announcement.mode == Mode::Munition ? 1 : 0;
+    frame[bit::LADEZEIT] = announcement.mode == Mode::Ladezeit ? 1 : 0;
+    frame[bit::SINGLE] = announcement.single ? 1 : 0;
+    frame[bit::NEW_MODEL_A] = frame[bit::NEW_MODEL_B] = announcement.newModel ? 1 : 0;
     setParity(frame);
     return frame;
 }
 
 IrFrame ordinaryFrame(int controller, const Command& command) {
     IrFrame frame = frameOf(controller);
-    putSpeed(frame, 3, command.speed1);
-    putSpeed(frame, 8, command.speed2);
-    frame[14] = command.fire ? 1 : 0;
-    frame[15] = command.turret ? 1 : 0;
+    putSpeed(frame, bit::SPEED1_SIGN, command.speed1);
+    putSpeed(frame, bit::SPEED2_SIGN, command.speed2);
+    frame[bit::FIRE] = command.fire ? 1 : 0;
+    frame[bit::TURRET] = command.turret ? 1 : 0;
     setParity(frame);
+    return frame;
+}
+
+uint32_t packFrame(const IrFrame& frame) {
+    uint32_t value = 0;
+    for (int i = 0; i < FRAME_BITS; ++i)
+        if (frame[size_t(i)] != 0) value |= 1u << i;
+    return value;
+}
+
+IrFrame unpackFrame(uint32_t value) {
+    IrFrame frame{};
+    for (int i = 0; i < FRAME_BITS; ++i) frame[size_t(i)] = static_cast<int16_t>((value >> i) & 1u);
     return frame;
 }
 

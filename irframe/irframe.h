@@ -28,6 +28,27 @@ namespace rumblet::irframe {
 inline constexpr int FRAME_BITS = 18;
 using IrFrame = std::array<int16_t, FRAME_BITS>;  // each element 0 or 1
 
+// The bit indexes of the layout above, for the builders here and the decoder.
+// A field of several bits runs from its FIRST (most significant) to its LAST.
+namespace bit {
+inline constexpr int16_t START = 0;
+inline constexpr int16_t CONTROLLER_FIRST = 1, CONTROLLER_LAST = 2;
+inline constexpr int16_t SPEED1_SIGN = 3, SPEED1_FIRST = 4, SPEED1_LAST = 7;
+inline constexpr int16_t SPEED2_SIGN = 8, SPEED2_FIRST = 9, SPEED2_LAST = 12;
+inline constexpr int16_t START_FRAME = 13;
+inline constexpr int16_t FIRE = 14;
+inline constexpr int16_t TURRET = 15, TURRET_OR_SECOND_START = 16;
+inline constexpr int16_t PARITY = 17;
+// First start frame: the model number's low four bits and its bit of value 16.
+inline constexpr int16_t MODEL_LOW_FIRST = SPEED1_FIRST, MODEL_LOW_LAST = SPEED1_LAST;
+inline constexpr int16_t MODEL_SIXTEEN = SPEED2_LAST;
+// Second start frame.
+inline constexpr int16_t NEW_MODEL_A = 4, NEW_MODEL_B = 5;  // both 1: a new model
+inline constexpr int16_t SINGLE = 7;
+inline constexpr int16_t MUNITION = 11;
+inline constexpr int16_t LADEZEIT = 12;
+}  // namespace bit
+
 // What an ordinary frame commands. Speeds run from -15 to 15.
 struct Command {
     int speed1 = 0;
@@ -54,6 +75,10 @@ IrFrame ordinaryFrame(int controller, const Command& command);
 
 // Sets bit 17 so that the frame holds an even number of 1 bits.
 void setParity(IrFrame& frame);
+
+// The frame as a number, bit i = frame bit i, and back.
+uint32_t packFrame(const IrFrame& frame);
+IrFrame unpackFrame(uint32_t value);
 
 // The line as the receiver drives the DCD input: low while an IR burst is
 // received, high in between.

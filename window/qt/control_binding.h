@@ -18,7 +18,7 @@
 #include <string>
 #include <vector>
 
-#include "app/controls.h"
+#include "window/controls.h"
 
 class QCheckBox;
 class QGroupBox;

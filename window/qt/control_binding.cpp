@@ -1,4 +1,4 @@
-#include "app/qt/control_binding.h"
+#include "window/qt/control_binding.h"
 
 #include <QAbstractSlider>
 #include <QCheckBox>
@@ -14,8 +14,8 @@
 #include <cstdio>
 #include <cstdlib>
 
-#include "app/qt/message_box.h"
-#include "app/window_services.h"
+#include "window/qt/message_box.h"
+#include "window/window_services.h"
 
 namespace rumblet::qtskin {
 

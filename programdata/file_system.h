@@ -1,0 +1,17 @@
+// What the program's data needs of the file system beyond the C++ library:
+// one implementation per operating system (posix/).
+#pragma once
+
+#include <string>
+
+namespace rumblet::file_system {
+
+// The entry of folder `dir` whose name equals `name` without regard to
+// letter case; an exact match wins, also for a link or a folder. Empty when
+// there is none or the folder cannot be read.
+std::string findEntryNoCase(const std::string& dir, const std::string& name);
+
+// True for an ordinary file, following links.
+bool isRegularFile(const std::string& path);
+
+}  // namespace rumblet::file_system
