@@ -76,6 +76,10 @@ std::shared_ptr<const WaveEnvelope> loadWaveEnvelope(const std::string& path) {
     }
 }
 
+bool WaveStripScene::sampleStartsAt(int c) const {
+    return c == 0 || std::floor(firstFrame + c * framesPerColumn) != std::floor(firstFrame + (c - 1) * framesPerColumn);
+}
+
 void WaveStrip::setSound(std::shared_ptr<const WaveEnvelope> sound) {
     if (sound == sound_) return;
     sound_ = std::move(sound);
@@ -176,6 +180,7 @@ WaveStripScene WaveStrip::scene(const WaveStripState& state) {
     WaveStripScene scene;
     if (!sound_) return scene;
     scene.columns = &columns();
+    scene.firstFrame = first_;
     scene.framesPerColumn = framesPerColumn();
     if (state.playCursor) scene.playCursor = columnOf(*state.playCursor);
     if (!state.engine) return scene;

@@ -76,7 +76,12 @@ struct WaveStripScene {
     std::vector<SegmentBand> bands;                  // visible segments, the current one last
     std::optional<double> startMarker, endMarker;    // the current segment's ends
     std::optional<double> playCursor;
+    double firstFrame = 0;  // where column 0 stands in the sound
     double framesPerColumn = 0;
+    // Whether samples are wide enough to be marked one by one.
+    bool samplesApart() const { return framesPerColumn > 0 && framesPerColumn <= 0.25; }
+    // Whether column c is the first of a sample's columns.
+    bool sampleStartsAt(int c) const;
 };
 
 // Which of the two markers of the current segment a drag moves.

@@ -83,6 +83,15 @@ void paintWaveStrip(QPainter& p, const QSize& size, qreal dpr, const WaveStripSc
     }
     p.setPen(QPen(WAVE_COLOUR, 0));
     p.drawLines(wave);
+    if (scene.samplesApart()) {
+        // Zoomed in this far, each sample gets a dot where its value begins.
+        const int dot = static_cast<int>(std::lround(3 * dpr));
+        for (const QLine& line : wave) {
+            if (!scene.sampleStartsAt(line.x1())) continue;
+            p.fillRect(line.x1(), line.y1() - dot / 2, dot, dot, WAVE_COLOUR);
+            if (line.y2() != line.y1()) p.fillRect(line.x1(), line.y2() - dot / 2, dot, dot, WAVE_COLOUR);
+        }
+    }
 
     if (scene.startMarker) paintMarker(p, *scene.startMarker, laneBottom, bottom, dpr, START_COLOUR);
     if (scene.endMarker) paintMarker(p, *scene.endMarker, laneBottom, bottom, dpr, END_COLOUR);
@@ -95,7 +104,7 @@ void paintWaveStrip(QPainter& p, const QSize& size, qreal dpr, const WaveStripSc
     // The names go where their bands leave room, the current one on top.
     p.setPen(Qt::black);
     for (const SegmentBand& band : scene.bands) {
-        const QRectF lane(band.left / dpr + 3, 0, (band.right - band.left) / dpr - 6, LANE_HEIGHT);
+        const QRectF lane(band.left / dpr + 6, 0, (band.right - band.left) / dpr - 9, LANE_HEIGHT);
         if (lane.width() < 12) continue;
         const QString text = p.fontMetrics().elidedText(names[static_cast<size_t>(band.index)], Qt::ElideRight,
                                                         static_cast<int>(lane.width()));
