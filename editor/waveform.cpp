@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <exception>
 
 #include "sound/sound_device.h"
 
@@ -69,9 +70,7 @@ WaveSpan WaveEnvelope::span(int64_t first, int64_t last) const {
 std::shared_ptr<const WaveEnvelope> loadWaveEnvelope(const std::string& path) {
     try {
         return std::make_shared<const WaveEnvelope>(loadWaveFile(path));
-    } catch (const SoundError&) {
-        return nullptr;
-    } catch (const std::bad_alloc&) {
+    } catch (const std::exception&) {  // SoundError, or no memory for a huge sound
         return nullptr;
     }
 }
