@@ -77,17 +77,29 @@ const std::array<QString, 6> NAMES{"Motorstart", "Motorleerlaufstart", "Beschleu
 
 // One repaint with bands, markers and the cursor moving on: the strip's
 // work per frame of the 30 Hz refresh. range(0): device pixels per pixel.
-void RepaintStrip(benchmark::State& state) {
-    const int dpr = static_cast<int>(state.range(0));
-    QImage image(STRIP_WIDTH * dpr, STRIP_HEIGHT * dpr, QImage::Format_ARGB32_Premultiplied);
-    image.setDevicePixelRatio(dpr);
-    WaveStripState strip = engineState();
-    WaveStrip view;
-    view.setWidth(STRIP_WIDTH * dpr);
-    for (auto _ : state) {
-        strip.playCursor = *strip.playCursor + 4 * RATE / 30;
+// The strip's image at `dpr` device pixels per pixel, its view and what it shows.
+struct Canvas {
+    explicit Canvas(int dpr)
+        : dpr(dpr), image(STRIP_WIDTH * dpr, STRIP_HEIGHT * dpr, QImage::Format_ARGB32_Premultiplied) {
+        image.setDevicePixelRatio(dpr);
+        view.setWidth(STRIP_WIDTH * dpr);
+        view.setSound(strip.sound);
+    }
+    void paint() {
         QPainter painter(&image);
         qtskin::paintWaveStrip(painter, QSize(STRIP_WIDTH, STRIP_HEIGHT), dpr, view.scene(strip), NAMES);
+    }
+    int dpr;
+    QImage image;
+    WaveStripState strip = engineState();
+    WaveStrip view;
+};
+
+void RepaintStrip(benchmark::State& state) {
+    Canvas canvas(static_cast<int>(state.range(0)));
+    for (auto _ : state) {
+        canvas.strip.playCursor = *canvas.strip.playCursor + 4 * RATE / 30;
+        canvas.paint();
     }
 }
 BENCHMARK(RepaintStrip)->Arg(1)->Arg(2)->Unit(benchmark::kMicrosecond);
@@ -96,18 +108,11 @@ BENCHMARK(RepaintStrip)->Arg(1)->Arg(2)->Unit(benchmark::kMicrosecond);
 // made from the envelope, then painted. Alternates in and out around the
 // current segment's end.
 void ZoomAndRepaintStrip(benchmark::State& state) {
-    const int dpr = static_cast<int>(state.range(0));
-    QImage image(STRIP_WIDTH * dpr, STRIP_HEIGHT * dpr, QImage::Format_ARGB32_Premultiplied);
-    image.setDevicePixelRatio(dpr);
-    WaveStripState strip = engineState();
-    WaveStrip view;
-    view.setWidth(STRIP_WIDTH * dpr);
-    view.setSound(strip.sound);
+    Canvas canvas(static_cast<int>(state.range(0)));
     int step = 0;
     for (auto _ : state) {
-        view.zoomAt(view.columnOf(strip.end), (step++ / 8) % 2 == 0 ? 1 : -1);
-        QPainter painter(&image);
-        qtskin::paintWaveStrip(painter, QSize(STRIP_WIDTH, STRIP_HEIGHT), dpr, view.scene(strip), NAMES);
+        canvas.view.zoomAt(canvas.view.columnOf(canvas.strip.end), (step++ / 8) % 2 == 0 ? 1 : -1);
+        canvas.paint();
     }
 }
 BENCHMARK(ZoomAndRepaintStrip)->Arg(1)->Arg(2)->Unit(benchmark::kMicrosecond);
