@@ -119,7 +119,18 @@ WaveformStripWidget::WaveformStripWidget(Soundedit& editor, QWidget* parent) : Q
     timer_ = new QTimer(this);
     timer_->setInterval(REFRESH_MS);
     connect(timer_, &QTimer::timeout, this, [this] { refresh(); });
+}
+
+// The strip follows the editor only while it can be seen.
+void WaveformStripWidget::showEvent(QShowEvent* event) {
+    QWidget::showEvent(event);
+    refresh();
     timer_->start();
+}
+
+void WaveformStripWidget::hideEvent(QHideEvent* event) {
+    QWidget::hideEvent(event);
+    timer_->stop();
 }
 
 void WaveformStripWidget::fitWidth() {
