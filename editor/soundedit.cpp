@@ -332,8 +332,10 @@ void Soundedit::Form_Unload() {
     owner_.enableTimer2();
     system_.TIMEINIT();
     Timer1.setEnabled(false);
-    // The preview goes with the window, so no buffer outlives the device.
+    // The preview goes with the window, so no buffer outlives the device;
+    // the strip's copy of its sound goes too.
     preview_.reset();
+    waveform_.reset();
 }
 
 }  // namespace rumblet
