@@ -5,6 +5,7 @@
 #include <cstdlib>
 #include <stdexcept>
 
+#include "editor/waveform.h"
 #include "programdata/rounding.h"
 #include "tanksound/positions_file.h"
 #include "tanksound/sound_paths.h"
@@ -208,16 +209,19 @@ void Soundedit::Slider2_Scroll() {
 // missing file and a file the device cannot read all load nothing: the old
 // preview stays and the length is 0, as the main window's loader does.
 int32_t Soundedit::soundladen(const std::string& path, int32_t volume) {
+    waveform_.reset();  // the strip shows only what this load loads
     if (upperTail(path, 4) == "LEER") return 0;
     if (fileda(path) <= 0 || !data_.directsound) return 0;
+    const std::string file = resolvePathNoCase(path);
     std::unique_ptr<SoundBuffer> loaded;
     try {
-        loaded = data_.directsound->CreateSoundBufferFromFile(resolvePathNoCase(path));
+        loaded = data_.directsound->CreateSoundBufferFromFile(file);
     } catch (const SoundError&) {
         return 0;
     }
     if (!loaded) return 0;
     preview_ = std::move(loaded);  // the old preview stops as it is released
+    waveform_ = loadWaveEnvelope(file);
     setVolumeSlider(volume);
     Frame7.setCaption("Volume:  " + hundredthsText(volume, system_.decimalSeparator()) + "%");
     preview_->SetVolume(volume);
@@ -250,6 +254,7 @@ void Soundedit::playsound() {
     if (!preview_) return;
     int32_t playCursor = 0, writeCursor = 0;
     preview_->GetCurrentPosition(playCursor, writeCursor);
+    lastPlayCursor_ = playCursor;  // the waveform strip shows it without asking again
     const segment& seg = currentSegmentPositions();
     if (playCursor > seg.end) {
         preview_->SetCurrentPosition(seg.start);
@@ -327,8 +332,10 @@ void Soundedit::Form_Unload() {
     owner_.enableTimer2();
     system_.TIMEINIT();
     Timer1.setEnabled(false);
-    // The preview goes with the window, so no buffer outlives the device.
+    // The preview goes with the window, so no buffer outlives the device;
+    // the strip's copy of its sound goes too.
     preview_.reset();
+    waveform_.reset();
 }
 
 }  // namespace rumblet

@@ -21,6 +21,8 @@
 
 namespace rumblet {
 
+class WaveEnvelope;
+
 // What the editor asks of the main window that owns it, when it closes.
 class SoundeditOwner {
 public:
@@ -109,6 +111,13 @@ public:
     int16_t currentController() const { return controller_; }
     int16_t currentSegment() const { return segment_; }
     SoundBuffer* preview() const { return preview_.get(); }
+    // The current controller's segments.
+    const std::array<segment, 6>& currentPositions() const { return data_.controllers[controller_].positions; }
+    // The sound of the last load for the waveform strip; none after a load
+    // that loaded nothing.
+    const std::shared_ptr<const WaveEnvelope>& waveform() const { return waveform_; }
+    // The play cursor as the segment loop read it last; -1 before it did.
+    int32_t lastPlayCursor() const { return lastPlayCursor_; }
 
 private:
     soundslot& slotOf(int16_t category);
@@ -128,6 +137,8 @@ private:
     int16_t controller_ = 0;
     int16_t segment_ = 0;
     std::unique_ptr<SoundBuffer> preview_;
+    std::shared_ptr<const WaveEnvelope> waveform_;
+    int32_t lastPlayCursor_ = -1;
 };
 
 // volume / 100 rounded to the nearest whole number, halves to the even one.

@@ -12,12 +12,14 @@ struct Place {
 };
 
 inline constexpr int CLIENT_WIDTH = 753;
-inline constexpr int CLIENT_HEIGHT = 286;
+// The controls take the top 286 pixels; the waveform strip runs below them.
+inline constexpr int CLIENT_HEIGHT = 392;
 
 // In the window.
 inline constexpr Place Frame2{0, 0, 145, 209};      // "Verzeichnis"
 inline constexpr Place Frame4{152, 0, 313, 265};    // "Soundfiles"
 inline constexpr Place Frame5{472, 0, 273, 169};    // "Positionen Panzersound"
+inline constexpr Place WaveStrip{0, 274, 745, 110};  // the preview's waveform
 
 // In Frame2.
 inline constexpr Place File1{8, 16, 129, 188};

@@ -12,6 +12,7 @@
 #include <chrono>
 #include <thread>
 
+#include "editor/qt/waveform_strip_widget.h"
 #include "window/qt/control_binding.h"
 #include "window/qt/message_box.h"
 #include "editor/soundedit_layout.h"
@@ -156,6 +157,8 @@ void SoundeditDialog::buildWidgets() {
         auto* value = place(new QLabel(frame6), layout::Label4, indexedName("Label4", i));
         bindLabel(e.Label4[i], value);
     }
+
+    place(new WaveformStripWidget(e, this), layout::WaveStrip, QStringLiteral("WaveStrip"));
 
     timer1_ = new QTimer(this);
     timer1_->setObjectName(QStringLiteral("Timer1"));

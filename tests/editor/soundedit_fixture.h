@@ -18,6 +18,7 @@
 
 #include "programdata/program_data.h"
 #include "editor/soundedit.h"
+#include "sound/testing/test_waves.h"
 #include "tanksound/testing/recording_sound.h"
 
 namespace rumblet::testing {
@@ -91,6 +92,13 @@ protected:
     // does not read it.
     void addFile(const std::string& relative, const std::string& content = "") {
         std::ofstream(dir / relative, std::ios::binary) << content;
+    }
+
+    // Writes a real 16-bit wave file under the program folder, and makes
+    // the fake device give it the length the file holds.
+    void addWave(const std::string& relative, const std::vector<float>& samples, int channels, int rate) {
+        writeWaveFile((dir / relative).string(), samples, channels, rate);
+        log->sounds[baseName(relative)].bytes = static_cast<int32_t>(samples.size() * 2);
     }
 
     // A small sound set: engine sounds tank0.wav (the device's default

@@ -12,7 +12,11 @@
 #include <QSlider>
 #include <QTest>
 
+#include <QWheelEvent>
+#include <cmath>
+
 #include "editor/qt/soundedit_dialog.h"
+#include "editor/qt/waveform_strip_widget.h"
 #include "qt_test_support.h"
 #include "soundedit_fixture.h"
 
@@ -74,7 +78,7 @@ protected:
 TEST_F(SoundeditDialogTest, OpensShowingTheLastController) {
     show();
     EXPECT_EQ(dialog->windowTitle(), "Soundedit");
-    EXPECT_EQ(dialog->size(), QSize(753, 286));
+    EXPECT_EQ(dialog->size(), QSize(753, 392)) << "the controls' 286 pixels and the waveform strip below";
     EXPECT_TRUE(widget<QRadioButton>("Option1_2")->isChecked());
     EXPECT_EQ(widget<QRadioButton>("Option1_2")->text(), "3");
     EXPECT_FALSE(widget<QRadioButton>("Option1_0")->isChecked());
@@ -207,6 +211,112 @@ TEST_F(SoundeditDialogTest, ShownModallyItReturnsOnlyWhenClosed) {
     dialog->showModal();
     EXPECT_TRUE(sawItOpen);
     EXPECT_EQ(countEvent("initsave"), 1);
+}
+
+// An engine sound of three seconds whose six phases look like what they
+// are: cranking, idle, revving up, driving, braking and dying away.
+std::vector<float> engineSound(int rate) {
+    std::vector<float> out(static_cast<size_t>(3 * rate));
+    double phase = 0;
+    for (size_t i = 0; i < out.size(); ++i) {
+        const double t = double(i) / rate;
+        const double hz = t < 1.2 ? 25 : t < 1.8 ? 25 + (t - 1.2) * 60 : t < 2.4 ? 61 : std::max(20.0, 61 - (t - 2.4) * 90);
+        const double level = t < 0.4 ? 0.2 + t : t < 1.2 ? 0.45 : t < 2.4 ? 0.8 : t < 2.7 ? 0.55 : 0.55 * (3.0 - t) / 0.3;
+        phase += hz / rate;
+        const double cycle = phase - std::floor(phase);
+        out[i] = float(level * (0.75 * std::exp(-6 * cycle) * std::sin(8 * M_PI * cycle) + 0.2 * std::sin(2 * M_PI * phase)));
+    }
+    return out;
+}
+
+class WaveformStripTest : public SoundeditDialogTest {
+protected:
+    static constexpr int RATE = 22050;
+    void SetUp() override {
+        SoundeditDialogTest::SetUp();
+        addWave("dsound/engine.wav", engineSound(RATE), 1, RATE);
+        addWave("dsound/Schuss/shot.wav", sineWave(180, RATE / 2, RATE, 0.9), 1, RATE);
+        auto& c2 = data.controllers[2];
+        c2.enginesound.file = "engine.wav";
+        const double bounds[] = {0, 0.4, 1.2, 1.8, 2.4, 2.7, 3.0};
+        for (int s = 0; s < 6; ++s) c2.positions[s] = {bytesAt(bounds[s]), bytesAt(bounds[s + 1])};
+        show();
+        strip = widget<qtskin::WaveformStripWidget>("WaveStrip");
+        strip->refresh();
+    }
+    static int32_t bytesAt(double seconds) { return int32_t(std::lround(seconds * RATE)) * 2; }
+    // Drags with the left button from one place of the strip to another.
+    void drag(double fromX, double toX) {
+        const int y = strip->height() / 2;
+        QTest::mousePress(strip, Qt::LeftButton, Qt::NoModifier, QPoint(int(std::lround(fromX)), y));
+        QTest::mouseMove(strip, QPoint(int(std::lround((fromX + toX) / 2)), y));
+        QTest::mouseMove(strip, QPoint(int(std::lround(toX)), y));
+        QTest::mouseRelease(strip, Qt::LeftButton, Qt::NoModifier, QPoint(int(std::lround(toX)), y));
+        strip->refresh();
+    }
+    void wheel(double x, int notches) {
+        const QPointF at(x, strip->height() / 2.0);
+        QWheelEvent event(at, strip->mapToGlobal(at), QPoint(), QPoint(0, 120 * notches), Qt::NoButton,
+                          Qt::NoModifier, Qt::NoScrollPhase, false);
+        QApplication::sendEvent(strip, &event);
+    }
+    qtskin::WaveformStripWidget* strip = nullptr;
+};
+
+TEST_F(WaveformStripTest, DraggingAMarkerMovesItsSliderByTheSliderRules) {
+    EXPECT_GE(strip->geometry().top(), widget<QGroupBox>("Frame4")->geometry().bottom());
+    ASSERT_NE(strip->strip().sound(), nullptr);
+    clickIndicator(widget<QRadioButton>("Option3_3"));  // "Fahren"
+    strip->refresh();
+    auto& fahren = data.controllers[2].positions[3];
+    const int32_t start = fahren.start;
+
+    const double target = strip->xOfByte(bytesAt(2.2));
+    drag(strip->xOfByte(fahren.end), target);
+    const int32_t expected = strip->strip().byteAt(strip->columnAt(QPointF(std::lround(target), 0)));
+    EXPECT_NEAR(expected, bytesAt(2.2), 2 * 2 * RATE * 3 / strip->strip().width());
+    EXPECT_EQ(fahren.end, expected);
+    EXPECT_EQ(fahren.start, start);
+    EXPECT_EQ(widget<QSlider>("Slider1_1")->value(), expected);
+    EXPECT_EQ(text("Label4_1"), QString::number(expected));
+    qttest::saveScreenshot(dialog.get(), "soundedit-waveform");
+
+    drag(strip->xOfByte(start), strip->xOfByte(bytesAt(2.6)));
+    EXPECT_EQ(fahren.start, expected) << "the start is pulled back to the end";
+    EXPECT_EQ(widget<QSlider>("Slider1_0")->value(), expected);
+    EXPECT_EQ(text("Label4_0"), QString::number(expected));
+}
+
+TEST_F(WaveformStripTest, TheWheelZoomsToSingleSamplesAndADoubleClickShowsTheSegment) {
+    clickIndicator(widget<QRadioButton>("Option3_1"));  // "Motorleerlaufstart"
+    strip->refresh();
+    const int32_t end = data.controllers[2].positions[1].end;
+    const double x = strip->xOfByte(end);
+    wheel(x, 30);
+    EXPECT_DOUBLE_EQ(strip->strip().framesPerColumn(), 1.0 / WaveStrip::MAX_COLUMNS_PER_FRAME);
+    EXPECT_NEAR(strip->xOfByte(end), x, 1.0) << "the zoom keeps the marker under the mouse";
+    // At full zoom a drag of eight device pixels is one sample.
+    drag(strip->xOfByte(end), strip->xOfByte(end) + 16 / strip->devicePixelRatioF());
+    EXPECT_EQ(data.controllers[2].positions[1].end, end + 2 * 2);
+    qttest::saveScreenshot(dialog.get(), "soundedit-waveform-zoom");
+
+    wheel(x, -30);
+    EXPECT_FALSE(strip->strip().zoomed());
+    QTest::mouseDClick(strip, Qt::LeftButton, Qt::NoModifier, QPoint(strip->width() / 2, strip->height() / 2));
+    EXPECT_TRUE(strip->strip().zoomed());
+    EXPECT_NEAR(strip->xOfByte(data.controllers[2].positions[1].start), strip->width() * 0.1 / 1.2, 1.0);
+    QTest::mouseDClick(strip, Qt::LeftButton, Qt::NoModifier, QPoint(strip->width() / 2, strip->height() / 2));
+    EXPECT_FALSE(strip->strip().zoomed());
+}
+
+TEST_F(WaveformStripTest, AShotSoundShowsItsWave) {
+    clickIndicator(widget<QRadioButton>("Option2_1"));
+    clickRow(widget<QListWidget>("File1"), 2);
+    ASSERT_EQ(data.controllers[2].shotsound.file, "shot.wav");
+    strip->refresh();
+    ASSERT_NE(strip->strip().sound(), nullptr);
+    EXPECT_EQ(strip->strip().sound()->frames(), RATE / 2);
+    qttest::saveScreenshot(dialog.get(), "soundedit-waveform-shot");
 }
 
 }  // namespace
