@@ -149,18 +149,24 @@ PORT_API int32_t PORT_CALL READBYTE(void);
  * none was open or the close failed; no port is open afterwards. */
 PORT_API int32_t PORT_CALL CLOSECOM(void);
 /* OPENCOM(mode): mode is "NAME:" plus optional settings in the system's mode
- * syntax ("COM1:9600,N,8,1" or "COM1: baud=9600 parity=N data=8 stop=1");
- * NULL counts as "". First closes any open port, in every case. Then opens
- * the device named before the first colon, sets binary mode with no parity
- * check and no flow control, applies the settings (unset ones stay as the
- * device had them; on Linux a string with a setting it does not know
- * changes none), applies the stored timeouts and raises RTS; DTR is left
- * off. Returns the port number, the fourth character of mode as a digit
- * ("COM1:" and "COM10:" both give 1), else 0:
+ * syntax, short ("COM1:9600,N,8,1" with an optional fifth field x or p) or
+ * with keywords ("COM1: baud=9600 parity=N data=8 stop=1 to=off xon=off
+ * odsr=off octs=off dtr=on rts=on idsr=off"); baud rates may be abbreviated
+ * to two digits (96 = 9600, 19 = 19200). NULL counts as "". First closes any
+ * open port, in every case. Then opens the device named before the first
+ * colon, sets binary mode with no parity check and no flow control, applies
+ * the settings (unset ones stay as the device had them; a string that cannot
+ * be read changes none), applies the stored timeouts and raises RTS; DTR is
+ * left off unless the settings raise it (a short form raises DTR, as the
+ * system's parser does). Returns the port number, the fourth character of
+ * mode as a digit ("COM1:" and "COM10:" both give 1), else 0:
  *   - no colon, or the device cannot be opened (absent, held by another
  *     program): 0, no port open;
  *   - the port does not take the settings or timeouts: 0, the port stays
- *     open unconfigured (CLOSECOM or the next OPENCOM closes it);
+ *     open unconfigured (CLOSECOM or the next OPENCOM closes it). On Linux
+ *     this includes settings that termios cannot carry: 1.5 stop bits with 6
+ *     to 8 data bits, 2 with 5, odsr=on, idsr=on, dtr=hs, rts=tg, and octs=on
+ *     without rts=hs or the reverse (the short form's "p" among them);
  *   - the fourth character is not a digit: conversion error, 0, the port
  *     stays open and configured, RTS not raised. */
 PORT_API int32_t PORT_CALL OPENCOM(const char* mode);
