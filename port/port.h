@@ -182,13 +182,17 @@ PORT_API int32_t PORT_CALL INPORT(int32_t address);
 /* Beyond the 41 (ordinal 42): PORTERROR() gives the error of the latest call
  * that stopped with one since PORTERROR was last called: 0 none, 1 range
  * error, 2 overflow error, 3 conversion error, 4 access refused (the system
- * denied INPORT/OUTPORT the I/O port). Calls that run through leave it as it
- * is; reading it clears it. */
+ * denied INPORT/OUTPORT the I/O port), 5 out of memory, 6 any other failure
+ * inside the library. No exception ever leaves an export: a call that stops
+ * returns its "nothing" value (0, or -1 where -1 means "nothing", or no
+ * result). Calls that run through leave it as it is; reading it clears it. */
 #define PORT_ERROR_NONE           0
 #define PORT_ERROR_RANGE          1
 #define PORT_ERROR_OVERFLOW       2
 #define PORT_ERROR_CONVERSION     3
 #define PORT_ERROR_ACCESS_REFUSED 4
+#define PORT_ERROR_OUT_OF_MEMORY  5
+#define PORT_ERROR_INTERNAL       6
 PORT_API int32_t PORT_CALL PORTERROR(void);
 
 #ifdef __cplusplus
