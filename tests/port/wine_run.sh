@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Runs port.dll's checks under Wine for ctest.
 #   wine_run.sh prefix  LOADER WINBUILD PREFIX        new Wine prefix, no COM name leads anywhere
-#   wine_run.sh program LOADER WINBUILD PREFIX        the check program against port.dll
+#   wine_run.sh program LOADER WINBUILD PREFIX [EXE]  a check program (port/port_wine_check.exe,
+#                                                     or EXE in WINBUILD) against port.dll
 #   wine_run.sh exports LOADER WINBUILD PREFIX DEF    port.dll's export and import tables
 #   wine_run.sh client  LOADER WINBUILD PREFIX PEER   the C client through the import library,
 #                                                     with COM5 mapped to PEER's pseudo-terminal
@@ -116,8 +117,13 @@ prefix)
   check_com_links || exit 1
   ;;
 program)
+  exe=$win/${5:-port/port_wine_check.exe}
+  if [ ! -f "$exe" ]; then
+    echo "no $exe: skipped"
+    exit 77
+  fi
   check_com_links || exit 1
-  cd "$win/port" && "$loader" ./port_wine_check.exe
+  cd "$(dirname "$exe")" && "$loader" "./$(basename "$exe")"
   ;;
 exports)
   def=$5
