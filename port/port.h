@@ -116,9 +116,15 @@ PORT_API void    PORT_CALL TIMEINIT(void);
  * ...). On Linux "COMn" is /dev/ttyS(n-1) unless the environment variable
  * PORT_COMn or a line "COMn = target" in $XDG_CONFIG_HOME/port/serial.conf
  * (default ~/.config/port/serial.conf) maps it elsewhere, e.g. to
- * /dev/ttyUSB0; a device name that is a path (/dev/pts/3) is opened as is.
- * The port is opened for this process alone (an unshared open on Windows,
- * flock + TIOCEXCL on Linux). */
+ * /dev/ttyUSB0, or to "virtual:<socket>", the virtual IR receiver; a device
+ * name that is a path (/dev/pts/3) is opened as is.
+ * Windows opens the port unshared: while another program holds it, OPENCOM
+ * gives 0. Linux has no such open; the library takes an flock on the device
+ * and sets TIOCEXCL. So a port that another program holds with flock or in
+ * exclusive mode gives 0, and while the library holds it, other programs'
+ * opens fail (EBUSY). Not covered: a program that opened the device without
+ * either (it then shares the line unnoticed; UUCP lock files in /var/lock are
+ * neither checked nor written), and root, whose opens TIOCEXCL does not stop. */
 
 /* DTR(flag), RTS(flag): flag != 0 raises the line, 0 lowers it. TXD(flag):
  * flag != 0 holds the transmit line in the break (spacing) state, 0 ends
