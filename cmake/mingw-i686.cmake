@@ -1,12 +1,4 @@
-# Cross build of the port library as a 32-bit Windows DLL.
-# The win32 thread model on both compilers: its runtime needs no
-# libwinpthread, so port.dll imports only the system's own libraries.
-set(CMAKE_SYSTEM_NAME Windows)
+# Cross build of the port library as a 32-bit Windows DLL: the deliverable.
 set(CMAKE_SYSTEM_PROCESSOR i686)
-set(CMAKE_C_COMPILER i686-w64-mingw32-gcc-win32)
-set(CMAKE_CXX_COMPILER i686-w64-mingw32-g++-win32)
-set(CMAKE_RC_COMPILER i686-w64-mingw32-windres)
-set(CMAKE_FIND_ROOT_PATH /usr/i686-w64-mingw32)
-set(CMAKE_FIND_ROOT_PATH_MODE_PROGRAM NEVER)
-set(CMAKE_FIND_ROOT_PATH_MODE_LIBRARY ONLY)
-set(CMAKE_FIND_ROOT_PATH_MODE_INCLUDE ONLY)
+set(MINGW_TARGET i686-w64-mingw32)
+include(${CMAKE_CURRENT_LIST_DIR}/mingw-windows.cmake)

@@ -116,9 +116,15 @@ PORT_API void    PORT_CALL TIMEINIT(void);
  * ...). On Linux "COMn" is /dev/ttyS(n-1) unless the environment variable
  * PORT_COMn or a line "COMn = target" in $XDG_CONFIG_HOME/port/serial.conf
  * (default ~/.config/port/serial.conf) maps it elsewhere, e.g. to
- * /dev/ttyUSB0; a device name that is a path (/dev/pts/3) is opened as is.
- * The port is opened for this process alone (an unshared open on Windows,
- * flock + TIOCEXCL on Linux). */
+ * /dev/ttyUSB0, or to "virtual:<socket>", the virtual IR receiver; a device
+ * name that is a path (/dev/pts/3) is opened as is.
+ * Windows opens the port unshared: while another program holds it, OPENCOM
+ * gives 0. Linux has no such open; the library takes an flock on the device
+ * and sets TIOCEXCL. So a port that another program holds with flock or in
+ * exclusive mode gives 0, and while the library holds it, other programs'
+ * opens fail (EBUSY). Not covered: a program that opened the device without
+ * either (it then shares the line unnoticed; UUCP lock files in /var/lock are
+ * neither checked nor written), and root, whose opens TIOCEXCL does not stop. */
 
 /* DTR(flag), RTS(flag): flag != 0 raises the line, 0 lowers it. TXD(flag):
  * flag != 0 holds the transmit line in the break (spacing) state, 0 ends
@@ -149,18 +155,24 @@ PORT_API int32_t PORT_CALL READBYTE(void);
  * none was open or the close failed; no port is open afterwards. */
 PORT_API int32_t PORT_CALL CLOSECOM(void);
 /* OPENCOM(mode): mode is "NAME:" plus optional settings in the system's mode
- * syntax ("COM1:9600,N,8,1" or "COM1: baud=9600 parity=N data=8 stop=1");
- * NULL counts as "". First closes any open port, in every case. Then opens
- * the device named before the first colon, sets binary mode with no parity
- * check and no flow control, applies the settings (unset ones stay as the
- * device had them; on Linux a string with a setting it does not know
- * changes none), applies the stored timeouts and raises RTS; DTR is left
- * off. Returns the port number, the fourth character of mode as a digit
- * ("COM1:" and "COM10:" both give 1), else 0:
+ * syntax, short ("COM1:9600,N,8,1" with an optional fifth field x or p) or
+ * with keywords ("COM1: baud=9600 parity=N data=8 stop=1 to=off xon=off
+ * odsr=off octs=off dtr=on rts=on idsr=off"); baud rates may be abbreviated
+ * to two digits (96 = 9600, 19 = 19200). NULL counts as "". First closes any
+ * open port, in every case. Then opens the device named before the first
+ * colon, sets binary mode with no parity check and no flow control, applies
+ * the settings (unset ones stay as the device had them; a string that cannot
+ * be read changes none), applies the stored timeouts and raises RTS; DTR is
+ * left off unless the settings raise it (a short form raises DTR, as the
+ * system's parser does). Returns the port number, the fourth character of
+ * mode as a digit ("COM1:" and "COM10:" both give 1), else 0:
  *   - no colon, or the device cannot be opened (absent, held by another
  *     program): 0, no port open;
  *   - the port does not take the settings or timeouts: 0, the port stays
- *     open unconfigured (CLOSECOM or the next OPENCOM closes it);
+ *     open unconfigured (CLOSECOM or the next OPENCOM closes it). On Linux
+ *     this includes settings that termios cannot carry: 1.5 stop bits with 6
+ *     to 8 data bits, 2 with 5, odsr=on, idsr=on, dtr=hs, rts=tg, and octs=on
+ *     without rts=hs or the reverse (the short form's "p" among them);
  *   - the fourth character is not a digit: conversion error, 0, the port
  *     stays open and configured, RTS not raised. */
 PORT_API int32_t PORT_CALL OPENCOM(const char* mode);
@@ -176,13 +188,17 @@ PORT_API int32_t PORT_CALL INPORT(int32_t address);
 /* Beyond the 41 (ordinal 42): PORTERROR() gives the error of the latest call
  * that stopped with one since PORTERROR was last called: 0 none, 1 range
  * error, 2 overflow error, 3 conversion error, 4 access refused (the system
- * denied INPORT/OUTPORT the I/O port). Calls that run through leave it as it
- * is; reading it clears it. */
+ * denied INPORT/OUTPORT the I/O port), 5 out of memory, 6 any other failure
+ * inside the library. No exception ever leaves an export: a call that stops
+ * returns its "nothing" value (0, or -1 where -1 means "nothing", or no
+ * result). Calls that run through leave it as it is; reading it clears it. */
 #define PORT_ERROR_NONE           0
 #define PORT_ERROR_RANGE          1
 #define PORT_ERROR_OVERFLOW       2
 #define PORT_ERROR_CONVERSION     3
 #define PORT_ERROR_ACCESS_REFUSED 4
+#define PORT_ERROR_OUT_OF_MEMORY  5
+#define PORT_ERROR_INTERNAL       6
 PORT_API int32_t PORT_CALL PORTERROR(void);
 
 #ifdef __cplusplus

@@ -5,9 +5,9 @@ namespace port {
 // Process-wide and unguarded, like the rest of the library's state.
 static Fault lastFault = Fault::none;
 
-void recordFault(Fault f) { lastFault = f; }
+void recordFault(Fault f) noexcept { lastFault = f; }
 
-Fault takeLastFault() {
+Fault takeLastFault() noexcept {
     Fault f = lastFault;
     lastFault = Fault::none;
     return f;

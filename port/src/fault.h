@@ -7,10 +7,20 @@
 
 #include <cstdint>
 #include <limits>
+#include <new>
 
 namespace port {
 
-enum class Fault : int32_t { none = 0, range = 1, overflow = 2, conversion = 3, accessRefused = 4 };
+// The codes PORTERROR gives (PORT_ERROR_* in port.h).
+enum class Fault : int32_t {
+    none = 0,
+    range = 1,
+    overflow = 2,
+    conversion = 3,
+    accessRefused = 4,
+    outOfMemory = 5,  // an allocation failed
+    internal = 6,     // any other exception
+};
 
 struct FaultError {
     Fault fault;
@@ -18,27 +28,31 @@ struct FaultError {
 
 [[noreturn]] inline void raise(Fault f) { throw FaultError{f}; }
 
-void recordFault(Fault f);
-Fault takeLastFault();
+void recordFault(Fault f) noexcept;
+Fault takeLastFault() noexcept;
 
-// Runs one export's body; a fault becomes `nothing` plus the recorded error.
+// Runs one export's body; whatever stops it becomes `nothing` plus the
+// recorded reason.
 template <class R, class Body>
-R guarded(R nothing, Body&& body) {
+R guarded(R nothing, Body&& body) noexcept {
     try {
         return body();
     } catch (const FaultError& e) {
         recordFault(e.fault);
-        return nothing;
+    } catch (const std::bad_alloc&) {
+        recordFault(Fault::outOfMemory);
+    } catch (...) {
+        recordFault(Fault::internal);
     }
+    return nothing;
 }
 
 template <class Body>
-void guarded(Body&& body) {
-    try {
+void guarded(Body&& body) noexcept {
+    guarded(0, [&] {
         body();
-    } catch (const FaultError& e) {
-        recordFault(e.fault);
-    }
+        return 0;
+    });
 }
 
 // A 64-bit intermediate that must fit a signed 32-bit result.

@@ -26,25 +26,22 @@ std::optional<uint32_t> parseNumber(std::string_view text) {
     return value;
 }
 
-// The short form also takes the old two-digit abbreviations (96 for 9600).
-std::optional<uint32_t> parseBaud(std::string_view text, bool abbreviationsAllowed) {
+// Both forms also take the two-digit abbreviations (96 for 9600).
+std::optional<uint32_t> parseBaud(std::string_view text) {
     const auto value = parseNumber(text);
     if (!value || *value == 0) return std::nullopt;
-    if (abbreviationsAllowed) {
-        switch (*value) {
-            case 11: return 110;
-            case 15: return 150;
-            case 30: return 300;
-            case 60: return 600;
-            case 12: return 1200;
-            case 24: return 2400;
-            case 48: return 4800;
-            case 96: return 9600;
-            case 19: return 19200;
-            default: break;
-        }
+    switch (*value) {
+        case 11: return 110;
+        case 15: return 150;
+        case 30: return 300;
+        case 60: return 600;
+        case 12: return 1200;
+        case 24: return 2400;
+        case 48: return 4800;
+        case 96: return 9600;
+        case 19: return 19200;
+        default: return value;
     }
-    return value;
 }
 
 std::optional<Parity> parseParity(std::string_view text) {
@@ -69,6 +66,24 @@ std::optional<StopBits> parseStopBits(std::string_view text) {
     return std::nullopt;
 }
 
+std::optional<bool> parseSwitch(std::string_view text) {
+    if (text == "on") return true;
+    if (text == "off") return false;
+    return std::nullopt;
+}
+
+std::optional<LineControl> parseDtr(std::string_view text) {
+    if (text == "on") return LineControl::on;
+    if (text == "off") return LineControl::off;
+    if (text == "hs") return LineControl::handshake;
+    return std::nullopt;
+}
+
+std::optional<LineControl> parseRts(std::string_view text) {
+    if (text == "tg") return LineControl::toggle;
+    return parseDtr(text);
+}
+
 std::vector<std::string> split(const std::string& text, char separator) {
     std::vector<std::string> parts;
     std::string::size_type start = 0;
@@ -88,16 +103,29 @@ bool setField(std::optional<T>& field, const std::string& text, Parse parse) {
     return field.has_value();
 }
 
+// The short form's last field names the handshake; without it the line
+// control is reset to plain DTR and RTS on, no flow control.
+bool setHandshake(ModeSettings& settings, const std::string& letter) {
+    const bool hardware = letter == "p";
+    if (!letter.empty() && letter != "x" && !hardware) return false;
+    settings.xonXoff = letter == "x";
+    settings.outputCtsFlow = hardware;
+    settings.outputDsrFlow = hardware;
+    settings.dtr = hardware ? LineControl::handshake : LineControl::on;
+    settings.rts = hardware ? LineControl::handshake : LineControl::on;
+    return true;
+}
+
 std::optional<ModeSettings> parseShortForm(const std::string& text) {
-    const std::vector<std::string> fields = split(text, ',');
-    if (fields.size() > 4) return std::nullopt;
     ModeSettings settings;
+    if (text.empty()) return settings;
+    const std::vector<std::string> fields = split(text, ',');
+    if (fields.size() > 5) return std::nullopt;
     const std::string none;
     auto field = [&](std::size_t i) -> const std::string& { return i < fields.size() ? fields[i] : none; };
-    const bool ok = setField(settings.baud, field(0), [](std::string_view t) { return parseBaud(t, true); }) &&
-                    setField(settings.parity, field(1), parseParity) &&
+    const bool ok = setField(settings.baud, field(0), parseBaud) && setField(settings.parity, field(1), parseParity) &&
                     setField(settings.dataBits, field(2), parseDataBits) &&
-                    setField(settings.stopBits, field(3), parseStopBits);
+                    setField(settings.stopBits, field(3), parseStopBits) && setHandshake(settings, field(4));
     if (!ok) return std::nullopt;
     return settings;
 }
@@ -112,10 +140,17 @@ std::optional<ModeSettings> parseKeywordForm(const std::string& text) {
         const std::string value = word.substr(equals + 1);
         if (value.empty()) return std::nullopt;
         bool ok = false;
-        if (key == "baud") ok = setField(settings.baud, value, [](std::string_view t) { return parseBaud(t, false); });
+        if (key == "baud") ok = setField(settings.baud, value, parseBaud);
         else if (key == "parity") ok = setField(settings.parity, value, parseParity);
         else if (key == "data") ok = setField(settings.dataBits, value, parseDataBits);
         else if (key == "stop") ok = setField(settings.stopBits, value, parseStopBits);
+        else if (key == "to") ok = setField(settings.infiniteTimeout, value, parseSwitch);
+        else if (key == "xon") ok = setField(settings.xonXoff, value, parseSwitch);
+        else if (key == "odsr") ok = setField(settings.outputDsrFlow, value, parseSwitch);
+        else if (key == "octs") ok = setField(settings.outputCtsFlow, value, parseSwitch);
+        else if (key == "dtr") ok = setField(settings.dtr, value, parseDtr);
+        else if (key == "rts") ok = setField(settings.rts, value, parseRts);
+        else if (key == "idsr") ok = setField(settings.dsrSensitivity, value, parseSwitch);
         if (!ok) return std::nullopt;
     }
     return settings;
@@ -125,9 +160,11 @@ std::optional<ModeSettings> parseKeywordForm(const std::string& text) {
 
 std::optional<ModeSettings> parseModeSettings(std::string_view mode) {
     const auto colon = mode.find(':');
-    const std::string settings = lowerTrimmed(colon == std::string_view::npos ? mode : mode.substr(colon + 1));
-    if (settings.find('=') != std::string::npos) return parseKeywordForm(settings);
-    return parseShortForm(settings);
+    const std::string text = lowerTrimmed(colon == std::string_view::npos ? mode : mode.substr(colon + 1));
+    auto settings = text.find('=') != std::string::npos ? parseKeywordForm(text) : parseShortForm(text);
+    // The old rate keeps the two stop bits its teleprinters needed.
+    if (settings && settings->baud == 110u && !settings->stopBits) settings->stopBits = StopBits::two;
+    return settings;
 }
 
 }  // namespace port

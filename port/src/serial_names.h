@@ -5,8 +5,8 @@
 // the serial configuration file; a name that is already a path is opened as
 // it is. A target is a device path (or a bare device name under /dev), or
 // "scheme:rest" where the scheme picks the kind of port behind the name:
-// "tty:" a serial device file, "virtual:" the virtual IR receiver (a later
-// addition; no such port can be opened yet).
+// "tty:" a serial device file, "virtual:" the virtual IR receiver on the
+// Unix datagram socket at rest (posix/virtual_receiver.h).
 #pragma once
 
 #include <functional>

@@ -116,7 +116,10 @@ bool SoundCard::succeeded(WaveDirection direction, WaveResult result) {
 // drops the busy flag, so that the next transfer finds the card idle.
 void SoundCard::abandon(WaveDirection direction, void* buffer, uint32_t count) {
     system_.unlock(buffer, count);
-    close(direction);
+    if (direction == WaveDirection::capture)
+        closeInput(InputState::bufferMayBeQueued);
+    else
+        closeOutput();
     busy_.store(false);
 }
 
@@ -127,12 +130,19 @@ void SoundCard::close(WaveDirection direction) {
         closeOutput();
 }
 
-void SoundCard::closeInput() {
+void SoundCard::closeInput() { closeInput(InputState::bufferDone); }
+
+// After a failed start the buffer is still queued on the device, and a
+// queued header can be neither unprepared nor its device closed: the reset
+// hands it back first.
+void SoundCard::closeInput(InputState state) {
     if (handle_ == 0) return;
-    succeeded(WaveDirection::capture, system_.stopCapture(handle_));
-    succeeded(WaveDirection::capture, system_.unprepare(WaveDirection::capture, handle_));
-    succeeded(WaveDirection::capture, system_.resetCapture(handle_));
-    succeeded(WaveDirection::capture, system_.close(WaveDirection::capture, handle_));
+    constexpr auto in = WaveDirection::capture;
+    succeeded(in, system_.stopCapture(handle_));
+    if (state == InputState::bufferMayBeQueued) succeeded(in, system_.resetCapture(handle_));
+    succeeded(in, system_.unprepare(in, handle_));
+    if (state == InputState::bufferDone) succeeded(in, system_.resetCapture(handle_));
+    succeeded(in, system_.close(in, handle_));
     handle_ = 0;
 }
 

@@ -57,6 +57,8 @@ private:
     WaveFormat formatFor(WaveChannels channels) const;
     bool succeeded(WaveDirection direction, WaveResult result);
     void abandon(WaveDirection direction, void* buffer, uint32_t count);
+    enum class InputState { bufferDone, bufferMayBeQueued };
+    void closeInput(InputState state);
     void close(WaveDirection direction);
 
     WaveSystem& system_;

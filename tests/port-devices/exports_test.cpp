@@ -15,6 +15,18 @@
 #include "alsa_test_devices.h"
 #include "port.h"
 
+// While set, every allocation fails: this program's operator new is also
+// the one libport.so calls.
+static bool failAllocations = false;
+
+void* operator new(std::size_t size) {
+    if (!failAllocations)
+        if (void* block = std::malloc(size != 0 ? size : 1)) return block;
+    throw std::bad_alloc();
+}
+void operator delete(void* block) noexcept { std::free(block); }
+void operator delete(void* block, std::size_t) noexcept { std::free(block); }
+
 namespace {
 
 using port::testing::AlsaTestDevices;
@@ -118,6 +130,20 @@ TEST_F(Exports, BoxesGoToStandardErrorWithTheirCaptions) {
     EXPECT_NE(shown.find("DadO.DLL: No Device.\n"), std::string::npos) << shown;
     EXPECT_NE(shown.find(std::string("Rivir32: ") + snd_strerror(-ENOENT) + "\n"), std::string::npos) << shown;
     EXPECT_EQ(SOUNDBUSY(), 0);
+}
+
+TEST_F(Exports, AFailedAllocationInsideACallIsItsNothingValueAndOutOfMemory) {
+    ::setenv("PORT_ALSA_DEVICE", "played", 1);
+    failAllocations = true;
+    const int32_t opened = OPENCOM("COM9: baud=9600 parity=n data=8 stop=1");
+    const int32_t openError = PORTERROR();
+    SOUNDCAPOUT();  // the capability text is built in memory
+    const int32_t boxError = PORTERROR();
+    failAllocations = false;
+    EXPECT_EQ(opened, 0);
+    EXPECT_EQ(openError, PORT_ERROR_OUT_OF_MEMORY);
+    EXPECT_EQ(boxError, PORT_ERROR_OUT_OF_MEMORY);
+    EXPECT_EQ(CLOSECOM(), 0) << "no port may be open";
 }
 
 TEST_F(Exports, JoystickValuesAreZeroWithoutAJoystick) {

@@ -1,5 +1,8 @@
 // A wave system that records every step it is asked for and answers each
 // with a result the test chose; boxes that record what they were shown.
+// Like the system's, it keeps a buffer handed to the device queued until
+// the device is done with it or reset, and refuses to unprepare its header
+// or close the device meanwhile.
 #pragma once
 
 #include <map>
@@ -23,8 +26,14 @@ public:
     WaveFormat queried{}, opened{};
     WaveHeader prepared{};
     std::atomic<bool>* busy = nullptr;
+    bool headerPrepared = false;
+    std::atomic<bool> headerQueued{false};
+    static constexpr WaveResult stillPlaying = 33;
 
-    void finish() { busy->store(false); }
+    void finish() {
+        headerQueued.store(false);
+        busy->store(false);
+    }
 
     uint32_t deviceCount(WaveDirection d) override { return devices[d]; }
     WaveResult capabilities(WaveDirection, WaveCapabilities& c) override {
@@ -46,19 +55,37 @@ public:
     void unlock(void*, uint32_t bytes) override { calls.push_back("unlock " + std::to_string(bytes)); }
     WaveResult prepare(WaveDirection d, WaveHandle, const WaveHeader& h) override {
         prepared = h;
-        return step("prepare", d);
+        const WaveResult r = step("prepare", d);
+        headerPrepared = r == 0;
+        return r;
     }
-    WaveResult addBuffer(WaveHandle) override { return step("add", WaveDirection::capture); }
+    WaveResult addBuffer(WaveHandle) override {
+        const WaveResult r = step("add", WaveDirection::capture);
+        if (r == 0) headerQueued.store(true);
+        return r;
+    }
     WaveResult start(WaveDirection d, WaveHandle) override {
         const WaveResult r = step(d == WaveDirection::capture ? "start" : "write", d);
+        if (r == 0 && d == WaveDirection::playback) headerQueued.store(true);
         if (r == 0 && finishAtStart) finish();
         started.store(true);
         return r;
     }
     WaveResult stopCapture(WaveHandle) override { return step("stop", WaveDirection::capture); }
-    WaveResult unprepare(WaveDirection d, WaveHandle) override { return step("unprepare", d); }
-    WaveResult resetCapture(WaveHandle) override { return step("reset", WaveDirection::capture); }
-    WaveResult close(WaveDirection d, WaveHandle) override { return step("close", d); }
+    WaveResult unprepare(WaveDirection d, WaveHandle) override {
+        const WaveResult r = step("unprepare", d);
+        if (headerQueued) return stillPlaying;
+        if (r == 0) headerPrepared = false;
+        return r;
+    }
+    WaveResult resetCapture(WaveHandle) override {
+        headerQueued.store(false);
+        return step("reset", WaveDirection::capture);
+    }
+    WaveResult close(WaveDirection d, WaveHandle) override {
+        const WaveResult r = step("close", d);
+        return headerQueued ? stillPlaying : r;
+    }
     std::string errorText(WaveDirection d, WaveResult r) override {
         return (d == WaveDirection::capture ? "in error " : "out error ") + std::to_string(r);
     }

@@ -93,19 +93,39 @@ TEST_F(PtyTest, TimeoutReturnsThePreviousValueOnlyWhileAPortIsOpen) {
 TEST_F(PtyTest, ModeStringSetsTheLineAndTheRestIsRawBinary) {
     struct Case {
         const char* mode;
+        int32_t result;
         speed_t speed;
         bool twoStopBits;
+        bool xonXoff;
     };
-    // A pseudo-terminal keeps 8 data bits without parity whatever it is told;
-    // the other settings it takes as a serial port would.
-    for (const Case& c : {Case{"COM7:9600,N,8,1", B9600, false}, Case{"COM7: baud=4800 parity=E data=7 stop=2", B4800, true}}) {
-        ASSERT_EQ(OPENCOM(c.mode), 7) << c.mode;
+    // Each open starts from a line at 19200 baud. A pseudo-terminal keeps 8
+    // data bits without parity whatever it is told; the other settings it
+    // takes as a serial port would.
+    const Case cases[] = {
+        {"COM7:9600,N,8,1", 7, B9600, false, false},
+        {"COM7: baud=4800 parity=E data=7 stop=2", 7, B4800, true, false},
+        {"COM7: baud=9600 parity=n data=8 stop=1 dtr=off", 7, B9600, false, false},
+        {"COM7: baud=96", 7, B9600, false, false},
+        {"COM7:9600,n,8,1,x", 7, B9600, false, true},
+        {"COM7: baud=9600 to=off xon=off odsr=off octs=off idsr=off rts=on", 7, B9600, false, false},
+        // Settings the line cannot carry: not applied, and the caller is told.
+        {"COM7:9600,n,8,1.5", 0, B19200, false, false},
+        {"COM7: baud=9600 odsr=on", 0, B19200, false, false},
+    };
+    for (const Case& c : cases) {
         termios line{};
         ASSERT_EQ(tcgetattr(slave, &line), 0);
+        cfsetspeed(&line, B19200);
+        ASSERT_EQ(tcsetattr(slave, TCSANOW, &line), 0);
+
+        EXPECT_EQ(OPENCOM(c.mode), c.result) << c.mode;
+        ASSERT_EQ(tcgetattr(slave, &line), 0);
         EXPECT_EQ(cfgetospeed(&line), c.speed) << c.mode;
+        if (c.result == 0) continue;
         EXPECT_EQ((line.c_cflag & CSTOPB) != 0, c.twoStopBits) << c.mode;
+        EXPECT_EQ((line.c_iflag & (IXON | IXOFF)) != 0, c.xonXoff) << c.mode;
         EXPECT_EQ(line.c_lflag & (ICANON | ECHO | ISIG), 0u) << "not raw: " << c.mode;
-        EXPECT_EQ(line.c_iflag & (IXON | IXOFF | INPCK | ICRNL), 0u) << "input still processed: " << c.mode;
+        EXPECT_EQ(line.c_iflag & (INPCK | ICRNL), 0u) << "input still processed: " << c.mode;
         EXPECT_EQ(line.c_oflag & OPOST, 0u) << c.mode;
         EXPECT_NE(line.c_cflag & CLOCAL, 0u) << "the port would wait for carrier: " << c.mode;
         EXPECT_EQ(line.c_cflag & CRTSCTS, 0u) << c.mode;

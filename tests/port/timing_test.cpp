@@ -3,6 +3,9 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
+#include <new>
+#include <stdexcept>
+
 #include <cstdint>
 #include <limits>
 
@@ -175,6 +178,15 @@ TEST(Guarded, FaultBecomesTheNothingValueAndIsReportedOnce) {
     EXPECT_EQ(takeLastFault(), Fault::none) << "reading the fault clears it";
     EXPECT_EQ(guarded(0, [] { return 7; }), 7);
     EXPECT_EQ(takeLastFault(), Fault::none);
+}
+
+TEST(Guarded, NoExceptionOfAnyKindLeavesAndEachKeepsItsReason) {
+    EXPECT_EQ(guarded(-1, []() -> int { throw std::bad_alloc(); }), -1);
+    EXPECT_EQ(takeLastFault(), Fault::outOfMemory);
+    guarded([] { throw std::runtime_error("anything else"); });
+    EXPECT_EQ(takeLastFault(), Fault::internal);
+    guarded([] { throw 42; });
+    EXPECT_EQ(takeLastFault(), Fault::internal);
 }
 
 }  // namespace

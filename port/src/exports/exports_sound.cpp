@@ -1,4 +1,5 @@
-// Sound card group: each export is one call on the library's sound card.
+// Sound card group: each export is one call on the library's sound card;
+// whatever stops it gives the call's "nothing" and the reason for PORTERROR.
 #include "fault.h"
 #include "port.h"
 #include "wave_card.h"
@@ -18,9 +19,13 @@ PORT_API void PORT_CALL SSOUNDIN(void* buffer, int32_t count) {
     guarded([&] { soundCard().transfer(WaveDirection::capture, WaveChannels::stereo, buffer, count); });
 }
 
-PORT_API int32_t PORT_CALL SOUNDSETBYTES(int32_t bytes) { return soundCard().setWidth(bytes); }
+PORT_API int32_t PORT_CALL SOUNDSETBYTES(int32_t bytes) {
+    return guarded(0, [&] { return soundCard().setWidth(bytes); });
+}
 
-PORT_API int32_t PORT_CALL SOUNDGETBYTES(void) { return soundCard().width(); }
+PORT_API int32_t PORT_CALL SOUNDGETBYTES(void) {
+    return guarded(0, [] { return soundCard().width(); });
+}
 
 PORT_API int32_t PORT_CALL SOUNDSETRATE(int32_t rate) {
     return guarded(0, [&] { return soundCard().setRate(rate); });
@@ -30,7 +35,9 @@ PORT_API int32_t PORT_CALL SOUNDGETRATE(void) {
     return guarded(0, [] { return soundCard().rate(); });
 }
 
-PORT_API int32_t PORT_CALL SOUNDBUSY(void) { return soundCard().busy(); }
+PORT_API int32_t PORT_CALL SOUNDBUSY(void) {
+    return guarded(0, [] { return soundCard().busy(); });
+}
 
 PORT_API void PORT_CALL SOUNDOUT(void* buffer, int32_t count) {
     guarded([&] { soundCard().transfer(WaveDirection::playback, WaveChannels::mono, buffer, count); });
@@ -40,10 +47,16 @@ PORT_API void PORT_CALL SOUNDIN(void* buffer, int32_t count) {
     guarded([&] { soundCard().transfer(WaveDirection::capture, WaveChannels::mono, buffer, count); });
 }
 
-PORT_API void PORT_CALL SOUNDCAPOUT(void) { soundCard().showCapabilities(WaveDirection::playback); }
+PORT_API void PORT_CALL SOUNDCAPOUT(void) {
+    guarded([] { soundCard().showCapabilities(WaveDirection::playback); });
+}
 
-PORT_API void PORT_CALL SOUNDCAPIN(void) { soundCard().showCapabilities(WaveDirection::capture); }
+PORT_API void PORT_CALL SOUNDCAPIN(void) {
+    guarded([] { soundCard().showCapabilities(WaveDirection::capture); });
+}
 
-PORT_API int32_t PORT_CALL SOUNDIS(void) { return soundCard().inputPresent(); }
+PORT_API int32_t PORT_CALL SOUNDIS(void) {
+    return guarded(0, [] { return soundCard().inputPresent(); });
+}
 
 }

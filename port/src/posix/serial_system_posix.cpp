@@ -64,23 +64,26 @@ public:
     bool readState() override { return tcgetattr(fd_, &block_) == 0; }
 
     void keepOnlyBinaryFlag() override {
-        keepOnlyBinary(block_);
-        lineControlDisabled_ = true;
+        keepOnlyBinary(block_, levels_);
+        refused_ = false;
     }
 
+    // A string that cannot be read changes nothing, as the system's parser
+    // leaves the block alone; settings termios cannot carry make the block
+    // unusable, so that the port is never run with a value it was not given.
     bool buildFromMode(const std::string& mode) override {
         const auto settings = parseModeSettings(mode);
-        return settings && applyModeSettings(block_, *settings);
+        if (!settings) return false;
+        refused_ = !applyModeSettings(block_, levels_, *settings);
+        return !refused_;
     }
 
-    // Linux raises DTR and RTS when a port opens; disabled line control
-    // leaves both off once the block is applied.
+    // Linux raises DTR and RTS when a port opens; the line control of the
+    // block decides where they stand once it is applied.
     bool writeState() override {
-        if (tcsetattr(fd_, TCSANOW, &block_) != 0) return false;
-        if (lineControlDisabled_) {
-            int lines = TIOCM_DTR | TIOCM_RTS;
-            ioctl(fd_, TIOCMBIC, &lines);  // a pseudo-terminal has no modem lines
-        }
+        if (refused_ || tcsetattr(fd_, TCSANOW, &block_) != 0) return false;
+        setLine(TIOCM_DTR, levels_.dtr);
+        setLine(TIOCM_RTS, levels_.rts);
         return true;
     }
 
@@ -123,6 +126,9 @@ public:
         return ioctl(fd_, request, &line) == 0;
     }
 
+    // A pseudo-terminal has no modem lines: its refusal changes nothing.
+    void setLine(int line, bool raised) { ioctl(fd_, raised ? TIOCMBIS : TIOCMBIC, &line); }
+
     bool setBreak(bool on) override { return ioctl(fd_, on ? TIOCSBRK : TIOCCBRK) == 0; }
 
     bool modemStatus(uint32_t& status) override {
@@ -145,7 +151,8 @@ public:
 private:
     int fd_;
     termios block_{};
-    bool lineControlDisabled_ = false;
+    ModemLevels levels_{};
+    bool refused_ = false;
     CommTimeouts timeouts_{};
 };
 

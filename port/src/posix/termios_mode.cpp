@@ -20,10 +20,57 @@ bool speedFor(uint32_t baud, speed_t& speed) {
     return false;
 }
 
+// CSTOPB means 1.5 stop bits with 5 data bits and 2 with more.
+StopBits stopBitsOf(const termios& block) {
+    if ((block.c_cflag & CSTOPB) == 0) return StopBits::one;
+    return (block.c_cflag & CSIZE) == CS5 ? StopBits::onePointFive : StopBits::two;
+}
+
+// The stop bits asked for (or those the record had) under the data size the
+// record has now; false when CSTOPB would mean something else.
+bool setStopBits(termios& block, StopBits wanted) {
+    if (wanted == StopBits::one) {
+        block.c_cflag &= ~CSTOPB;
+        return true;
+    }
+    const bool fiveBits = (block.c_cflag & CSIZE) == CS5;
+    if ((wanted == StopBits::onePointFive) != fiveBits) return false;
+    block.c_cflag |= CSTOPB;
+    return true;
+}
+
+bool lineIsRaised(LineControl control) { return control == LineControl::on || control == LineControl::handshake; }
+
+bool setFlowControl(termios& block, ModemLevels& levels, const ModeSettings& mode) {
+    if (mode.outputDsrFlow == true || mode.dsrSensitivity == true) return false;
+    if (mode.dtr == LineControl::handshake || mode.rts == LineControl::toggle) return false;
+
+    const bool coupled = (block.c_cflag & CRTSCTS) != 0;
+    const bool ctsFlow = mode.outputCtsFlow.value_or(coupled);
+    const bool rtsHandshake = mode.rts ? *mode.rts == LineControl::handshake : coupled;
+    if (ctsFlow != rtsHandshake) return false;
+    if (ctsFlow) block.c_cflag |= CRTSCTS;
+    else block.c_cflag &= ~CRTSCTS;
+
+    if (mode.xonXoff == true) {
+        block.c_iflag = (block.c_iflag & ~IXANY) | IXON | IXOFF;
+        block.c_cc[VSTART] = 0x11;
+        block.c_cc[VSTOP] = 0x13;
+    } else if (mode.xonXoff == false) {
+        block.c_iflag &= ~(IXON | IXOFF | IXANY);
+    }
+
+    if (mode.dtr) levels.dtr = lineIsRaised(*mode.dtr);
+    if (mode.rts) levels.rts = lineIsRaised(*mode.rts);
+    return true;
+}
+
 }  // namespace
 
-bool applyModeSettings(termios& original, const ModeSettings& mode) {
+bool applyModeSettings(termios& original, ModemLevels& originalLevels, const ModeSettings& mode) {
     termios block = original;
+    ModemLevels levels = originalLevels;
+    const StopBits stopBits = mode.stopBits.value_or(stopBitsOf(original));
     if (mode.baud) {
         speed_t speed{};
         if (!speedFor(*mode.baud, speed)) return false;
@@ -44,16 +91,14 @@ bool applyModeSettings(termios& original, const ModeSettings& mode) {
             case Parity::space: block.c_cflag |= PARENB | CMSPAR; break;
         }
     }
-    if (mode.stopBits) {
-        // Linux gives 1.5 stop bits for CSTOPB with 5 data bits.
-        if (*mode.stopBits == StopBits::one) block.c_cflag &= ~CSTOPB;
-        else block.c_cflag |= CSTOPB;
-    }
+    if (!setStopBits(block, stopBits) || !setFlowControl(block, levels, mode)) return false;
     original = block;
+    originalLevels = levels;
     return true;
 }
 
-void keepOnlyBinary(termios& block) {
+void keepOnlyBinary(termios& block, ModemLevels& levels) {
+    levels = ModemLevels{};
     block.c_iflag &= ~(IGNBRK | BRKINT | PARMRK | ISTRIP | INLCR | IGNCR | ICRNL | IXON | IXOFF | IXANY | INPCK);
     block.c_oflag &= ~OPOST;
     block.c_lflag &= ~(ECHO | ECHONL | ICANON | ISIG | IEXTEN);

@@ -2,9 +2,10 @@
 // do nothing; at unload they release the port and the sound devices.
 #include <windows.h>
 
+#include "fault.h"
 #include "library.h"
 
 extern "C" BOOL WINAPI DllMain(HINSTANCE, DWORD reason, LPVOID) {
-    if (reason == DLL_PROCESS_ATTACH || reason == DLL_PROCESS_DETACH) port::closeAllDevices();
+    if (reason == DLL_PROCESS_ATTACH || reason == DLL_PROCESS_DETACH) port::guarded([] { port::closeAllDevices(); });
     return TRUE;
 }
