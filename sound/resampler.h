@@ -107,25 +107,41 @@ inline void readBandLimited(const SincTable& table, const float* samples, int64_
         const double scaled = fraction * RESAMPLER_PHASES;
         const int phase = std::min(static_cast<int>(scaled), RESAMPLER_PHASES - 1);
         const auto blend = static_cast<float>(scaled - phase);
-        const float* row = table.row(phase);
-        alignas(16) float coefficient[RESAMPLER_TAPS];
-        for (int k = 0; k < RESAMPLER_TAPS; ++k) coefficient[k] = row[k] + blend * row[RESAMPLER_TAPS + k];
-
+        const float* kernel = table.row(phase);
+        const float* toNext = kernel + RESAMPLER_TAPS;
         alignas(16) float scratch[RESAMPLER_TAPS * Channels];
         const float* x = resampling::window<Channels>(samples, frames, looping, i - RESAMPLER_HALF_TAPS + 1,
                                                       RESAMPLER_TAPS, scratch);
-        Float4 sum = {0.0f, 0.0f, 0.0f, 0.0f};
+        // Both phases' sums at once, blended at the end: sum(x * (k + b*d))
+        // = sum(x * k) + b * sum(x * d).
         if constexpr (Channels == 1) {
-            for (int k = 0; k < RESAMPLER_TAPS; k += 4) sum += load4(x + k) * load4(coefficient + k);
+            Float4 atPhase = {}, change = {};
+            for (int k = 0; k < RESAMPLER_TAPS; k += 4) {
+                const Float4 s = load4(x + k);
+                atPhase += s * load4(kernel + k);
+                change += s * load4(toNext + k);
+            }
+            const Float4 sum = atPhase + blend * change;
             out[0] = (sum[0] + sum[1]) + (sum[2] + sum[3]);
         } else {
-            // Left and right interleaved: lanes 0 and 2 are left, 1 and 3 right.
-            for (int k = 0; k < RESAMPLER_TAPS; k += 2) {
-                const Float4 c = {coefficient[k], coefficient[k], coefficient[k + 1], coefficient[k + 1]};
-                sum += load4(x + 2 * k) * c;
+            // Four stereo frames per step, split into their left and right sides.
+            Float4 leftAtPhase = {}, leftChange = {}, rightAtPhase = {}, rightChange = {};
+            for (int k = 0; k < RESAMPLER_TAPS; k += 4) {
+                const Float4 first = load4(x + 2 * k);
+                const Float4 second = load4(x + 2 * k + 4);
+                const Float4 left = __builtin_shufflevector(first, second, 0, 2, 4, 6);
+                const Float4 right = __builtin_shufflevector(first, second, 1, 3, 5, 7);
+                const Float4 c = load4(kernel + k);
+                const Float4 d = load4(toNext + k);
+                leftAtPhase += left * c;
+                leftChange += left * d;
+                rightAtPhase += right * c;
+                rightChange += right * d;
             }
-            out[0] = sum[0] + sum[2];
-            out[1] = sum[1] + sum[3];
+            const Float4 left = leftAtPhase + blend * leftChange;
+            const Float4 right = rightAtPhase + blend * rightChange;
+            out[0] = (left[0] + left[1]) + (left[2] + left[3]);
+            out[1] = (right[0] + right[1]) + (right[2] + right[3]);
         }
         return;
     }

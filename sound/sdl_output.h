@@ -8,9 +8,12 @@
 
 namespace rumblet {
 
-// Frames per device block: about 5 ms at 48 kHz, so the output queues well
-// under 20 ms and a jump of the engine sound is heard at once.
-inline constexpr int SDL_OUTPUT_BLOCK_FRAMES = 256;
+// Frames per device block: 2.7 ms at 48 kHz. A sound decision waits for
+// the next block to be mixed, and a mixed block waits behind about two
+// blocks in the device, so a frame is heard about 6.5 ms after its end
+// (256 frames gave 13 ms; docs/sound.md has the figures). Mixing 13 voices
+// takes well under a tenth of a block.
+inline constexpr int SDL_OUTPUT_BLOCK_FRAMES = 128;
 
 // The root object that soundinit uses when none was put in place. Its
 // DirectSoundCreate opens the default audio device and throws SoundError
