@@ -5,32 +5,11 @@
 #include <complex>
 #include <numbers>
 
+#include "sound_analysis.h"
+
 namespace rumblet::bench {
 
 namespace {
-
-void fft(std::vector<std::complex<double>>& a) {
-    const size_t n = a.size();
-    for (size_t i = 1, j = 0; i < n; ++i) {
-        size_t bit = n >> 1;
-        for (; j & bit; bit >>= 1) j ^= bit;
-        j ^= bit;
-        if (i < j) std::swap(a[i], a[j]);
-    }
-    for (size_t len = 2; len <= n; len <<= 1) {
-        const std::complex<double> unit = std::polar(1.0, -2.0 * std::numbers::pi / static_cast<double>(len));
-        for (size_t i = 0; i < n; i += len) {
-            std::complex<double> w = 1.0;
-            for (size_t k = 0; k < len / 2; ++k) {
-                const auto u = a[i + k];
-                const auto v = a[i + k + len / 2] * w;
-                a[i + k] = u + v;
-                a[i + k + len / 2] = u - v;
-                w *= unit;
-            }
-        }
-    }
-}
 
 // Removes the least-squares fit of a sine and cosine of `hz`.
 void removeTone(std::vector<double>& x, int rate, double hz) {
@@ -66,7 +45,7 @@ double strongestOtherComponentDb(std::vector<float> signal, int rate, double ton
         const double p = 2.0 * std::numbers::pi * static_cast<double>(i) / static_cast<double>(n);
         bins[i] = x[i] * (a0 - a1 * std::cos(p) + a2 * std::cos(2 * p) - a3 * std::cos(3 * p));
     }
-    fft(bins);
+    demo::fft(bins);
     const double full = amplitude * static_cast<double>(n) * a0 / 2.0;
     const auto last = std::min(n / 2, static_cast<size_t>(bandHz * static_cast<double>(n) / rate));
     double strongest = 1e-30;
