@@ -270,7 +270,7 @@ void latency(int blockFrames) {
 void latencies() {
     std::printf("\n== Frame end to first changed output sample (SDL dummy driver, %d trials each)\n", 300);
     std::printf("   the program's block: %d frames\n", SDL_OUTPUT_BLOCK_FRAMES);
-    for (int block : {512, 256, 128}) latency(block);
+    for (int block : {512, 256, 192, 128}) latency(block);
 }
 
 }  // namespace
