@@ -26,5 +26,8 @@ void EngineSoundActions::enginestop(int16_t n) { rumblet::enginestop(data_, n); 
 void EngineSoundActions::soundstop() { rumblet::soundstop(data_); }
 void EngineSoundActions::atmoplay() { rumblet::atmoplay(data_); }
 void EngineSoundActions::atmostop() { rumblet::atmostop(data_); }
+std::string EngineSoundActions::soundOutputCheck() {
+    return data_.directsound ? data_.directsound->checkOutput() : std::string();
+}
 
 }  // namespace rumblet

@@ -23,6 +23,7 @@ public:
     void soundstop() override;
     void atmoplay() override;
     void atmostop() override;
+    std::string soundOutputCheck() override;
 
 private:
     ProgramData& data_;

@@ -141,6 +141,9 @@ void MainForm::Timer2_Timer() {
                 c.watchdog = 0;
             }
         }
+        // A vanished sound output is told once; receiving goes on.
+        const std::string lost = sounds_.soundOutputCheck();
+        if (!lost.empty()) window_.messageBox(lost);
     });
 }
 

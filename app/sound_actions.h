@@ -38,6 +38,10 @@ public:
     virtual void soundstop() = 0;             // stop the engines, then the background
     virtual void atmoplay() = 0;              // background sound, looping
     virtual void atmostop() = 0;              // background sound off if it plays
+
+    // Asked by the watchdog: the message to show, once, when the sound
+    // output has been lost (it comes back by itself); empty otherwise.
+    virtual std::string soundOutputCheck() { return {}; }
 };
 
 }  // namespace rumblet

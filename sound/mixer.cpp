@@ -4,6 +4,8 @@
 #include <array>
 #include <cmath>
 
+#include "sound/resampler.h"
+
 namespace rumblet {
 
 namespace {
@@ -56,40 +58,6 @@ struct ReadHead {
     LinearRamp fade;      // 0 silent .. 1 full
 };
 
-// 4-point cubic (Catmull-Rom) interpolation between x0 and x1 at t in 0..1.
-inline float cubic(float xm1, float x0, float x1, float x2, float t) {
-    const float c1 = 0.5f * (x1 - xm1);
-    const float c2 = xm1 - 2.5f * x0 + 2.0f * x1 - 0.5f * x2;
-    const float c3 = 0.5f * (x2 - xm1) + 1.5f * (x0 - x1);
-    return ((c3 * t + c2) * t + c1) * t + x0;
-}
-
-// The frame index that sample `i` stands for at the edges of the sound: a
-// looping sound continues from its other end, one played once holds its
-// first and last sample.
-inline int64_t edgeFrame(int64_t i, int64_t frames, bool looping) {
-    if (looping) return ((i % frames) + frames) % frames;
-    return std::clamp<int64_t>(i, 0, frames - 1);
-}
-
-template <int Channels>
-inline void interpolate(const WaveData& wave, const ReadHead& head, float* outSample) {
-    const int64_t frames = wave.frames;
-    const int64_t i = static_cast<int64_t>(head.frame);
-    const float t = static_cast<float>(head.frame - static_cast<double>(i));
-    const float* s = wave.samples.data();
-    if (i >= 1 && i + 2 < frames) {
-        const float* p = s + (i - 1) * Channels;
-        for (int c = 0; c < Channels; ++c)
-            outSample[c] = cubic(p[c], p[Channels + c], p[2 * Channels + c], p[3 * Channels + c], t);
-        return;
-    }
-    int64_t at[4];
-    for (int k = 0; k < 4; ++k) at[k] = edgeFrame(i - 1 + k, frames, head.looping) * Channels;
-    for (int c = 0; c < Channels; ++c)
-        outSample[c] = cubic(s[at[0] + c], s[at[1] + c], s[at[2] + c], s[at[3] + c], t);
-}
-
 // Mixes one read head into `out`. `gain` and `step` are copies of the
 // voice's ramps, so every head of a voice follows the same volume and pitch.
 // Returns the number of frames rendered; fewer than `frames` when a sound
@@ -97,11 +65,13 @@ inline void interpolate(const WaveData& wave, const ReadHead& head, float* outSa
 template <int Channels>
 size_t renderHead(const WaveData& wave, ReadHead& head, LinearRamp gain, LinearRamp step,
                   float* out, size_t frames) {
+    const SincTable& table = SincTable::get();
     const double total = static_cast<double>(wave.frames);
     float sample[Channels];
     for (size_t n = 0; n < frames; ++n) {
         const float level = static_cast<float>(gain.next() * head.fade.next());
-        interpolate<Channels>(wave, head, sample);
+        readBandLimited<Channels>(table, wave.samples.data(), wave.frames, head.looping, head.frame,
+                                  step.value, sample);
         const float left = sample[0];
         const float right = sample[Channels - 1];
         out[MIXER_OUTPUT_CHANNELS * n] += left * level;
@@ -133,10 +103,34 @@ struct Mixer::Voice {
     LinearRamp step;  // frames of sound per output frame
     int32_t frequencyHz = 0;
     int32_t volume = FULL_VOLUME;
+    bool released = false;  // its buffer is gone; the mixer frees it once silent
 
     bool audible() const {
         return playing ||
                std::any_of(fading.begin(), fading.end(), [](const ReadHead& h) { return h.active; });
+    }
+
+    // The main read head, as heard so far, goes on in a fading head. A head
+    // not yet heard (two jumps between two rendered blocks) leaves nothing.
+    void fadeOutMain(uint32_t crossfadeFrames) {
+        if (main.fade.value <= 0.0) return;
+        ReadHead* slot = &fading[0];
+        for (ReadHead& h : fading) {
+            if (!h.active) {
+                slot = &h;
+                break;
+            }
+            if (h.fade.value < slot->fade.value) slot = &h;
+        }
+        *slot = main;
+        slot->active = true;
+        const auto frames = static_cast<uint32_t>(std::ceil(slot->fade.value * crossfadeFrames));
+        slot->fade.glideTo(0.0, std::max<uint32_t>(frames, 1));
+    }
+
+    void fadeInMain(uint32_t crossfadeFrames) {
+        main.fade.jumpTo(0.0);
+        main.fade.glideTo(1.0, crossfadeFrames);
     }
 };
 
@@ -146,23 +140,15 @@ double gainForVolume(int32_t hundredthsOfDecibel) {
 }
 
 // The buffer of one loaded sound; every operation takes the mixer's lock.
+// Its voice belongs to the mixer, which lets it fade out after the buffer
+// is released.
 class MixerBuffer : public SoundBuffer {
 public:
-    MixerBuffer(std::shared_ptr<Mixer> mixer, std::shared_ptr<const WaveData> wave)
-        : mixer_(std::move(mixer)), voice_(std::make_unique<Mixer::Voice>()) {
-        voice_->wave = std::move(wave);
-        voice_->frequencyHz = voice_->wave->format.sampleRate;
-        voice_->step.jumpTo(stepFor(voice_->frequencyHz));
-        voice_->gain.jumpTo(gainForVolume(FULL_VOLUME));
-        std::lock_guard guard(mixer_->lock_);
-        mixer_->voices_.push_back(voice_.get());
-    }
+    MixerBuffer(std::shared_ptr<Mixer> mixer, Mixer::Voice* voice) : mixer_(std::move(mixer)), voice_(voice) {}
 
-    ~MixerBuffer() override {
-        std::lock_guard guard(mixer_->lock_);
-        auto& voices = mixer_->voices_;
-        voices.erase(std::remove(voices.begin(), voices.end(), voice_.get()), voices.end());
-    }
+    // A buffer released while it sounds (the editor's preview replaced, the
+    // sound set reloaded) fades out like a Stop instead of breaking off.
+    ~MixerBuffer() override { mixer_->release(voice_); }
 
     void Play(int32_t flags) override {
         std::lock_guard guard(mixer_->lock_);
@@ -171,14 +157,12 @@ public:
         v.main.looping = v.looping;
         if (v.playing) return;  // goes on where it is, only the loop flag changes
         v.playing = true;
-        fadeInMain();
+        v.fadeInMain(mixer_->crossfadeFrames_);
     }
 
     void Stop() override {
         std::lock_guard guard(mixer_->lock_);
-        if (!voice_->playing) return;
-        fadeOutMain();
-        voice_->playing = false;
+        mixer_->stopVoice(*voice_);
     }
 
     int32_t GetStatus() const override {
@@ -192,8 +176,8 @@ public:
         const int64_t frame =
             std::clamp<int64_t>(bytes / v.wave->format.blockAlign(), 0, v.wave->frames);
         if (v.playing) {
-            fadeOutMain();
-            fadeInMain();
+            v.fadeOutMain(mixer_->crossfadeFrames_);
+            v.fadeInMain(mixer_->crossfadeFrames_);
         }
         v.main.frame = static_cast<double>(frame);
     }
@@ -233,33 +217,8 @@ public:
 private:
     double stepFor(int32_t hz) const { return static_cast<double>(hz) / mixer_->outputRate_; }
 
-    // The main read head, as heard so far, goes on in a fading head. A head
-    // not yet heard (two jumps between two rendered blocks) leaves nothing.
-    void fadeOutMain() {
-        Mixer::Voice& v = *voice_;
-        if (v.main.fade.value <= 0.0) return;
-        ReadHead* slot = &v.fading[0];
-        for (ReadHead& h : v.fading) {
-            if (!h.active) {
-                slot = &h;
-                break;
-            }
-            if (h.fade.value < slot->fade.value) slot = &h;
-        }
-        *slot = v.main;
-        slot->active = true;
-        const auto frames =
-            static_cast<uint32_t>(std::ceil(slot->fade.value * mixer_->crossfadeFrames_));
-        slot->fade.glideTo(0.0, std::max<uint32_t>(frames, 1));
-    }
-
-    void fadeInMain() {
-        voice_->main.fade.jumpTo(0.0);
-        voice_->main.fade.glideTo(1.0, mixer_->crossfadeFrames_);
-    }
-
     std::shared_ptr<Mixer> mixer_;
-    std::unique_ptr<Mixer::Voice> voice_;
+    Mixer::Voice* const voice_;  // owned by the mixer
 };
 
 std::shared_ptr<Mixer> Mixer::create(int32_t outputRate) {
@@ -271,6 +230,7 @@ Mixer::Mixer(int32_t outputRate)
       crossfadeFrames_(framesFor(CROSSFADE_MS)),
       volumeRampFrames_(framesFor(VOLUME_RAMP_MS)),
       frequencyGlideFrames_(framesFor(FREQUENCY_GLIDE_MS)) {
+    SincTable::get();  // built here, never on the audio thread
     constexpr size_t usualVoices = 32;  // 13 slots and the editor's preview fit without growing
     voices_.reserve(usualVoices);
 }
@@ -290,7 +250,46 @@ std::unique_ptr<SoundBuffer> Mixer::createBuffer(std::shared_ptr<const WaveData>
                           f.sampleRate <= MAX_FREQUENCY_HZ &&
                           wave->samples.size() == static_cast<size_t>(wave->frames * f.channels);
     if (!playable) throw SoundError(SOUND_ERROR_BAD_WAVE_FILE, "sound in memory: not playable");
-    return std::make_unique<MixerBuffer>(shared_from_this(), std::move(wave));
+    auto voice = std::make_unique<Voice>();
+    voice->wave = std::move(wave);
+    voice->frequencyHz = voice->wave->format.sampleRate;
+    voice->step.jumpTo(static_cast<double>(voice->frequencyHz) / outputRate_);
+    voice->gain.jumpTo(gainForVolume(FULL_VOLUME));
+    Voice* added = voice.get();
+    std::vector<std::unique_ptr<Voice>> silent;
+    {
+        std::lock_guard guard(lock_);
+        silent = takeSilentReleased();
+        voices_.push_back(std::move(voice));
+    }
+    return std::make_unique<MixerBuffer>(shared_from_this(), added);
+}
+
+void Mixer::stopVoice(Voice& v) {
+    if (!v.playing) return;
+    v.fadeOutMain(crossfadeFrames_);
+    v.playing = false;
+}
+
+void Mixer::release(Voice* voice) {
+    std::vector<std::unique_ptr<Voice>> silent;
+    {
+        std::lock_guard guard(lock_);
+        stopVoice(*voice);
+        voice->released = true;
+        silent = takeSilentReleased();
+    }
+    // The voices and their sounds are freed here, outside the lock, on the
+    // window thread: the audio thread never frees.
+}
+
+std::vector<std::unique_ptr<Mixer::Voice>> Mixer::takeSilentReleased() {
+    std::vector<std::unique_ptr<Voice>> silent;
+    for (auto& v : voices_) {
+        if (v->released && !v->audible()) silent.push_back(std::move(v));
+    }
+    voices_.erase(std::remove(voices_.begin(), voices_.end(), nullptr), voices_.end());
+    return silent;
 }
 
 void Mixer::renderVoice(Voice& v, float* out, size_t frames) {
@@ -317,7 +316,7 @@ void Mixer::render(float* out, size_t frames) {
     std::fill(out, out + frames * MIXER_OUTPUT_CHANNELS, 0.0f);
     {
         std::lock_guard guard(lock_);
-        for (Voice* v : voices_) {
+        for (const auto& v : voices_) {
             if (v->audible()) {
                 renderVoice(*v, out, frames);
             } else {

@@ -8,9 +8,14 @@
 
 namespace rumblet {
 
-// Frames per device block: about 5 ms at 48 kHz, so the output queues well
-// under 20 ms and a jump of the engine sound is heard at once.
-inline constexpr int SDL_OUTPUT_BLOCK_FRAMES = 256;
+// Frames per device block: 4 ms at 48 kHz. A sound decision waits for the
+// next block to be mixed, and a mixed block waits behind about two blocks
+// in the device, so a frame is heard about 10.5 ms after its end (256
+// frames gave 13.5 ms; docs/sound.md has the figures). A whole number of
+// milliseconds, because SDL's disk and dummy drivers pace themselves in
+// whole milliseconds (128 frames would run them a third too fast). Mixing
+// 13 voices takes about a fortieth of a block.
+inline constexpr int SDL_OUTPUT_BLOCK_FRAMES = 192;
 
 // The root object that soundinit uses when none was put in place. Its
 // DirectSoundCreate opens the default audio device and throws SoundError

@@ -67,6 +67,13 @@ public:
     // A buffer holding the whole file in its own format, at position 0, not
     // playing. Throws SoundError when the file cannot be read as a wave file.
     virtual std::unique_ptr<SoundBuffer> CreateSoundBufferFromFile(const std::string& path) = 0;
+
+    // Asked now and then from the window thread: the message for the user,
+    // once, when the audio output has been lost since the last call; empty
+    // otherwise. Buffers keep working without an output, and a lost output
+    // comes back by itself (sound/output_keeper.h). A device without an
+    // audio output of its own never loses it.
+    virtual std::string checkOutput() { return {}; }
 };
 
 // The root object of the sound interface: it creates the device object for

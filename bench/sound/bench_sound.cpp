@@ -1,9 +1,11 @@
-// What the sound engine costs: the mixer with the program's most voices,
+// What the sound engine costs: the mixer with the program's most voices
+// (and the old cubic resampler's inner loop beside it, as a reference),
 // loading a wave file, and one sound decision.
 #include <benchmark/benchmark.h>
 
 #include <cmath>
 
+#include "bench/sound/cubic_reference.h"
 #include "sound/mixer.h"
 #include "tanksound/sound_engine.h"
 #include "sound/testing/test_waves.h"
@@ -46,6 +48,31 @@ void MixThirteenVoicesForOneSecond(benchmark::State& state) {
     }
 }
 BENCHMARK(MixThirteenVoicesForOneSecond)->Unit(benchmark::kMillisecond);
+
+// The old 4-point cubic's inner loop for the same 13 voices (mono, no
+// ramps, no fades, no lock): the floor the band-limited mixer is compared
+// with.
+void CubicReferenceThirteenVoicesForOneSecond(benchmark::State& state) {
+    std::vector<WaveData> waves;
+    std::vector<double> positions(MOST_VOICES, 0.0);
+    for (int v = 0; v < MOST_VOICES; ++v) {
+        const int rate = v % 3 == 0 ? 11025 : v % 3 == 1 ? 22050 : 44100;
+        waves.push_back(makeWave(testing::sineWave(100.0 + 37 * v, static_cast<size_t>(rate), rate, 0.05), 1, rate, 2));
+    }
+    std::vector<float> out(BLOCK_FRAMES * MIXER_OUTPUT_CHANNELS);
+    constexpr size_t blocksPerSecond = OUTPUT_RATE / BLOCK_FRAMES;
+    for (auto _ : state) {
+        for (size_t b = 0; b < blocksPerSecond; ++b) {
+            std::fill(out.begin(), out.end(), 0.0f);
+            for (int v = 0; v < MOST_VOICES; ++v) {
+                const double step = static_cast<double>(waves[v].format.sampleRate) / OUTPUT_RATE;
+                bench::addCubic(waves[v], positions[v], step, 1.0f, out.data(), BLOCK_FRAMES);
+            }
+            benchmark::DoNotOptimize(out.data());
+        }
+    }
+}
+BENCHMARK(CubicReferenceThirteenVoicesForOneSecond)->Unit(benchmark::kMillisecond);
 
 // A 1 MB wave file (16-bit stereo, 44.1 kHz, about 6 s) from the disk cache.
 void LoadOneMegabyteWaveFile(benchmark::State& state) {

@@ -182,6 +182,18 @@ TEST_F(MainWindowTest, SoundeditWhileReceivingStopsSoundPausesWatchdogAndTheLoop
     EXPECT_EQ(std::count(e.begin(), e.end(), "atmoplay"), 0) << "background stays silent";
 }
 
+TEST_F(MainWindowTest, ALostSoundOutputIsToldOnceByTheWatchdogAndNothingElseChanges) {
+    startWithCom1();
+    data.controllers[1].enginestate = 1;
+    data.controllers[1].watchdog = 1;
+    sounds.outputLost = "Die Soundausgabe ist weg.";
+    form.Timer2_Timer();
+    form.Timer2_Timer();
+    EXPECT_EQ(window.messages, std::vector<std::string>{"Die Soundausgabe ist weg."});
+    EXPECT_EQ(data.controllers[1].watchdog, 3) << "the watchdog counts on";
+    EXPECT_FALSE(window.ended);
+}
+
 TEST_F(MainWindowTest, EndeClosesThePortBeforeSavingThenReleasesAndEnds) {
     startWithCom1();
     EXPECT_THROW(form.Form_Unload(), ProgramEnded);

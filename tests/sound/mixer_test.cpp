@@ -4,6 +4,7 @@
 
 #include <cmath>
 #include <functional>
+#include <numbers>
 
 #include "sound/mixer.h"
 #include "sound/testing/test_waves.h"
@@ -127,36 +128,102 @@ TEST_F(MixerTest, NothingTheEngineDoesClicks) {
     constexpr size_t halfPeriod = MS / 2;  // 1 kHz: half a period is half a millisecond
     struct Case {
         const char* what;
-        std::function<void(SoundBuffer&)> act;
+        std::function<void(std::unique_ptr<SoundBuffer>&)> act;
     };
     const Case cases[] = {
-        {"jump into the opposite phase", [](SoundBuffer& b) {
+        {"jump into the opposite phase", [](std::unique_ptr<SoundBuffer>& b) {
              int32_t play, write;
-             b.GetCurrentPosition(play, write);
-             b.SetCurrentPosition(play + static_cast<int32_t>(halfPeriod * 2 + 40 * MS * 2));
+             b->GetCurrentPosition(play, write);
+             b->SetCurrentPosition(play + static_cast<int32_t>(halfPeriod * 2 + 40 * MS * 2));
          }},
-        {"shot restart: Stop, rewind, Play", [](SoundBuffer& b) {
-             b.Stop();
-             b.SetCurrentPosition(0 + static_cast<int32_t>(halfPeriod * 2));
-             b.Play(PLAY_ONCE);
+        {"shot restart: Stop, rewind, Play", [](std::unique_ptr<SoundBuffer>& b) {
+             b->Stop();
+             b->SetCurrentPosition(0 + static_cast<int32_t>(halfPeriod * 2));
+             b->Play(PLAY_ONCE);
          }},
-        {"two jumps before the next block", [](SoundBuffer& b) {
-             b.SetCurrentPosition(static_cast<int32_t>(7 * halfPeriod * 2 + 1000));
-             b.SetCurrentPosition(static_cast<int32_t>(3 * halfPeriod * 2 + 3000));
+        {"two jumps before the next block", [](std::unique_ptr<SoundBuffer>& b) {
+             b->SetCurrentPosition(static_cast<int32_t>(7 * halfPeriod * 2 + 1000));
+             b->SetCurrentPosition(static_cast<int32_t>(3 * halfPeriod * 2 + 3000));
          }},
-        {"stop", [](SoundBuffer& b) { b.Stop(); }},
-        {"volume from full to silent", [](SoundBuffer& b) { b.SetVolume(SILENT_VOLUME); }},
-        {"frequency down by a third", [](SoundBuffer& b) { b.SetFrequency(RATE * 2 / 3); }},
+        {"stop", [](std::unique_ptr<SoundBuffer>& b) { b->Stop(); }},
+        {"volume from full to silent", [](std::unique_ptr<SoundBuffer>& b) { b->SetVolume(SILENT_VOLUME); }},
+        {"frequency down by a third", [](std::unique_ptr<SoundBuffer>& b) { b->SetFrequency(RATE * 2 / 3); }},
+        {"release while playing (the editor's preview replaced)", [](std::unique_ptr<SoundBuffer>& b) { b.reset(); }},
+        {"Stop, then release", [](std::unique_ptr<SoundBuffer>& b) {
+             b->Stop();
+             b.reset();
+         }},
     };
     for (const Case& c : cases) {
         auto b = buffer(material);
         b->Play(DSBPLAY_LOOPING);
         auto out = renderLeft(23 * MS + 7);  // a cursor somewhere inside a period
-        c.act(*b);
+        c.act(b);
         const auto more = renderLeft(30 * MS);
         out.insert(out.end(), more.begin(), more.end());
         const std::vector<float> around(out.end() - static_cast<long>(40 * MS), out.end());
         EXPECT_LE(testing::largestStep(around), 1.1 * materialStep) << c.what;
+    }
+}
+
+// At the output's own rate the band-limited read gives back every sample
+// of the sound unchanged: the kernel is centred on the cursor, so a jump
+// lands on exactly the byte asked for and a loop goes on from frame 0.
+TEST_F(MixerTest, JumpsAndLoopsLandOnTheExactSample) {
+    std::vector<float> noise(50 * MS);
+    uint32_t seed = 12345;
+    for (float& x : noise) {
+        seed = seed * 1664525u + 1013904223u;
+        x = static_cast<float>(seed >> 8) / static_cast<float>(1 << 24) - 0.5f;
+    }
+    auto b = buffer(noise);
+    b->Play(DSBPLAY_LOOPING);
+    render(7 * MS);
+    const size_t target = noise.size() - 3 * MS - 1;  // the loop's end comes 3 ms after the crossfade
+    b->SetCurrentPosition(static_cast<int32_t>(target * 2));
+    const auto out = renderLeft(20 * MS);
+    for (size_t n = 5 * MS; n < out.size(); ++n) {
+        const float expected = noise[(target + n) % noise.size()];
+        ASSERT_NEAR(out[n], expected, 1e-6) << "output frame " << n << " after the jump";
+    }
+}
+
+// A pitched sound keeps only its own tone: no image of the sound's rate
+// (a 5 kHz tone at 22050 Hz played at 0.7) and no alias of a tone pushed
+// above the output's Nyquist frequency (15 kHz played twice as fast).
+TEST_F(MixerTest, PitchedSoundsBringNoImagesOrAliases) {
+    auto windowed = [](std::vector<float> x) {  // Blackman, so no tone leaks into another's bin
+        const double n = static_cast<double>(x.size());
+        for (size_t i = 0; i < x.size(); ++i) {
+            const double p = 2.0 * std::numbers::pi * static_cast<double>(i) / n;
+            x[i] = static_cast<float>(x[i] * (0.42 - 0.5 * std::cos(p) + 0.08 * std::cos(2 * p)));
+        }
+        return x;
+    };
+    auto levelDb = [&](const std::vector<float>& heard, double hz) {
+        const double reference = testing::tonePower(windowed(sineWave(hz, heard.size(), RATE, 0.5)), RATE, hz);
+        return 10.0 * std::log10(testing::tonePower(windowed(heard), RATE, hz) / reference);
+    };
+    struct Case {
+        int fileRate;
+        double toneHz;
+        int32_t playbackRate;
+        double unwantedHz;
+    };
+    const Case cases[] = {{22050, 5000.0, 15435, (22050 - 5000.0) * 15435 / 22050},
+                          {RATE, 15000.0, 2 * RATE, RATE - 30000.0}};
+    for (const Case& c : cases) {
+        auto b = buffer(sineWave(c.toneHz, static_cast<size_t>(c.fileRate), c.fileRate, 0.5), c.fileRate);
+        b->SetFrequency(c.playbackRate);
+        b->Play(DSBPLAY_LOOPING);
+        render(20 * MS);
+        const auto heard = renderLeft(200 * MS);
+        EXPECT_LT(levelDb(heard, c.unwantedHz), -90.0) << c.toneHz << " Hz at " << c.fileRate << " Hz played at "
+                                                      << c.playbackRate;
+        const double wantedHz = c.toneHz * c.playbackRate / c.fileRate;
+        if (wantedHz < RATE / 2) {
+            EXPECT_GT(levelDb(heard, wantedHz), -0.5) << "the tone itself stays";
+        }
     }
 }
 

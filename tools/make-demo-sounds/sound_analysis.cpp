@@ -9,11 +9,9 @@
 #include <stdexcept>
 
 namespace demo {
-namespace {
 
 using Complex = std::complex<double>;
 
-// In-place radix-2 FFT; data.size() is a power of two.
 void fft(std::vector<Complex>& data) {
     const size_t n = data.size();
     for (size_t i = 1, j = 0; i < n; ++i) {
@@ -37,6 +35,8 @@ void fft(std::vector<Complex>& data) {
         }
     }
 }
+
+namespace {
 
 // Below this the stretch counts as silence: no pitch is read from it.
 constexpr double SILENCE_RMS = 1e-4;

@@ -3,6 +3,7 @@
 // output against the demo set's design (demo_sound_set.h).
 #pragma once
 
+#include <complex>
 #include <optional>
 #include <span>
 #include <string>
@@ -44,5 +45,8 @@ double bandLevel(std::span<const float> x, int rate, Band band);
 
 // Root-mean-square level of the whole stretch.
 double rmsLevel(std::span<const float> x);
+
+// In-place radix-2 FFT; data.size() is a power of two.
+void fft(std::vector<std::complex<double>>& data);
 
 }  // namespace demo

@@ -4,6 +4,7 @@
 
 #include <functional>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "app/sound_actions.h"
@@ -22,6 +23,7 @@ public:
     std::string saveFailure;                // non-empty: initsave fails with it
     std::string failingCall;                // this call throws a SoundError
     std::function<void(std::array<int16_t, 18>&, int16_t)> onSoundauswerten;
+    std::string outputLost;                 // what the next soundOutputCheck reports, once
 
     void soundinit() override {
         log_.push_back("soundinit");
@@ -53,6 +55,7 @@ public:
     void soundstop() override { log_.push_back("soundstop"); }
     void atmoplay() override { log_.push_back("atmoplay"); }
     void atmostop() override { log_.push_back("atmostop"); }
+    std::string soundOutputCheck() override { return std::exchange(outputLost, ""); }
 
 private:
     EventLog& log_;
