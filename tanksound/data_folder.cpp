@@ -32,9 +32,14 @@ std::string readWholeFile(const fs::path& path) {
     return content;
 }
 
-void makeFolder(const fs::path& path) {
+// Creates the folder, and with `parents` the folders above it, where missing.
+void makeFolder(const fs::path& path, bool parents = false) {
     std::error_code ec;
-    fs::create_directory(path, ec);
+    if (parents) {
+        fs::create_directories(path, ec);
+    } else {
+        fs::create_directory(path, ec);
+    }
     if (ec || !fs::is_directory(path))
         throw std::runtime_error("Cannot create the folder " + path.string() +
                                  (ec ? " (" + ec.message() + ")" : std::string()));
@@ -79,11 +84,8 @@ DataFolderChoice chooseDataFolder(const DataFolderFacts& facts) {
 }
 
 void fillDataFolder(const std::string& folder, const std::string& from) {
+    makeFolder(folder, true);
     std::error_code ec;
-    fs::create_directories(folder, ec);
-    if (ec || !fs::is_directory(folder))
-        throw std::runtime_error("Cannot create the folder " + folder +
-                                 (ec ? " (" + ec.message() + ")" : std::string()));
     if (fs::equivalent(folder, from, ec) || fs::exists(fs::path(folder) / FILLED_MARK)) return;
 
     // IR.ini first: should the sounds fail, the settings already name them,
