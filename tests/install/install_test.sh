@@ -16,7 +16,7 @@ version=$(sed -n 's/^set(CPACK_PACKAGE_VERSION "\(.*\)")$/\1/p' "$build/CPackCon
 scratch=$(mktemp -d /tmp/rumblet-install.XXXXXX)
 xvfb=""
 cleanup() {
-  [ -n "$xvfb" ] && kill "$xvfb" 2>/dev/null || true
+  if [ -n "$xvfb" ]; then kill "$xvfb" 2>/dev/null || true; fi
   chmod -R u+w "$scratch" 2>/dev/null || true
   rm -rf "$scratch"
 }
