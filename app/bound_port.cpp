@@ -1,6 +1,7 @@
 #include "app/bound_port.h"
 
 #include <bit>
+#include <filesystem>
 
 #include "app/runtime_error.h"
 #include "port/port.h"
@@ -24,7 +25,10 @@ const std::array<const char*, BoundPortLibrary::FUNCTION_COUNT> NAMES = {
 
 }  // namespace
 
-std::string portLibraryPath() { return programFolder() + "/" + portLibraryFileName(); }
+std::string portLibraryPath() {
+    const std::string beside = programFolder() + "/" + portLibraryFileName();
+    return std::filesystem::exists(beside) ? beside : portLibrarySystemName();
+}
 
 const std::array<const char*, BoundPortLibrary::FUNCTION_COUNT>& BoundPortLibrary::functionNames() {
     return NAMES;

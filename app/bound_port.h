@@ -1,5 +1,6 @@
 // The port library bound by name: the library is loaded from the program's
-// own folder at the first call of any of its functions, and each function is
+// own folder, or by its versioned name from the system's library path, at
+// the first call of any of its functions, and each function is
 // looked up at its own first call. A missing library or function raises the
 // program's standard run-time error with a message naming it, never a crash.
 #pragma once
@@ -16,7 +17,9 @@ namespace rumblet {
 
 using LibraryLoader = std::function<std::unique_ptr<DynamicLibrary>(const std::string& path)>;
 
-// The port library's path: the program's folder, then its file name.
+// The port library's path: its file in the program's folder when there is
+// one (the build tree, an unpacked copy), else its versioned name, which the
+// system looks up in its library path (an installed copy).
 std::string portLibraryPath();
 
 class BoundPortLibrary final : public PortFunctions {

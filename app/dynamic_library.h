@@ -23,7 +23,12 @@ std::unique_ptr<DynamicLibrary> loadDynamicLibrary(const std::string& path);
 // separator.
 std::string programFolder();
 
-// The file name of the port library on this system.
+// The file name of the port library on this system, as it lies beside the
+// program.
 std::string portLibraryFileName();
+
+// The port library's name with the version of its exports, as the system's
+// loader finds it among the installed libraries.
+std::string portLibrarySystemName();
 
 }  // namespace rumblet

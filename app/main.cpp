@@ -1,5 +1,6 @@
-// rumblet: the program's entry. Builds the program-wide data, binds the port
-// library from the program's folder, sets up both windows over their
+// rumblet: the program's entry. Builds the program-wide data over the data
+// folder (tanksound/data_folder.h), binds the port library from the
+// program's folder or the system's, sets up both windows over their
 // toolkit-free logic and runs the main window's load handler; from then on
 // everything happens in the window system's event loop on this one thread.
 #include <QApplication>
@@ -12,6 +13,7 @@
 #include "app/engine_sound_actions.h"
 #include "app/mainform.h"
 #include "programdata/program_data.h"
+#include "tanksound/data_folder.h"
 #include "window/qt/control_binding.h"
 #include "app/qt/main_window.h"
 #include "window/qt/message_box.h"
@@ -25,7 +27,9 @@ int main(int argc, char** argv) {
     QApplication application(argc, argv);
     try {
         ProgramData data;
-        data.programDir = programFolder();
+        const DataFolder folder = prepareDataFolder(programFolder(), RUMBLET_INSTALLED_SET);
+        data.programDir = folder.folder;
+        if (!folder.problem.empty()) qtskin::showMessage(folder.problem);
         BoundPortLibrary port;
         EngineSoundActions sounds(data);
 

@@ -14,4 +14,7 @@ std::string findEntryNoCase(const std::string& dir, const std::string& name);
 // True for an ordinary file, following links.
 bool isRegularFile(const std::string& path);
 
+// True when this process may create files in the folder `dir`.
+bool isWritableFolder(const std::string& dir);
+
 }  // namespace rumblet::file_system

@@ -72,7 +72,7 @@ struct ProgramData {
     std::unique_ptr<SoundSystem> directx;       // root object of the sound interface
     std::unique_ptr<SoundDevice> directsound;   // the default sound device
     int16_t currentcontroller = 0;              // controller of the last ordinary frame
-    std::string programDir;                     // the program's own folder, no trailing '/'
+    std::string programDir;                     // where IR.ini and dsound are (tanksound/data_folder.h), no trailing '/'
 
     // Releases the engine, shot and turret buffers of controllers 0 to 3, then
     // the device object, then the root object.

@@ -52,4 +52,6 @@ std::string programFolder() {
 
 std::string portLibraryFileName() { return "libport.so"; }
 
+std::string portLibrarySystemName() { return PORT_SONAME; }
+
 }  // namespace rumblet

@@ -88,6 +88,11 @@ bool isRegularFile(const std::string& path) {
     return ::stat(path.c_str(), &st) == 0 && S_ISREG(st.st_mode);
 }
 
+bool isWritableFolder(const std::string& dir) {
+    struct stat st;
+    return ::stat(dir.c_str(), &st) == 0 && S_ISDIR(st.st_mode) && ::access(dir.c_str(), W_OK | X_OK) == 0;
+}
+
 }  // namespace file_system
 
 void replaceFile(const std::string& path, const std::string& content) {

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
+#include <fstream>
 
 #include "app/bound_port.h"
 #include "app/runtime_error.h"
@@ -88,9 +89,14 @@ TEST(BoundPort, LibraryIsLoadedOnceAndEachFunctionLookedUpOnce) {
     EXPECT_EQ(lookups, (std::map<std::string, int>{{"DCD", 1}, {"TIMEREADUS", 1}}));
 }
 
-TEST(BoundPort, LibraryIsLookedForInTheProgramsOwnFolder) {
+TEST(BoundPort, LibraryIsLookedForInTheProgramsOwnFolderThenByItsSoname) {
     EXPECT_TRUE(std::filesystem::exists(programFolder() + "/app_unit_tests"));
-    EXPECT_EQ(portLibraryPath(), programFolder() + "/libport.so");
+    const std::string beside = programFolder() + "/libport.so";
+    ASSERT_FALSE(std::filesystem::exists(beside));
+    EXPECT_EQ(portLibraryPath(), "libport.so.1");  // installed: the loader's path
+    std::ofstream(beside).put('\0');
+    EXPECT_EQ(portLibraryPath(), beside);
+    std::filesystem::remove(beside);
 }
 
 }  // namespace

@@ -1,12 +1,13 @@
 // make-demo-sounds: writes the demo sound set beside a program so that it
 // runs (and its tests run) without any sound files of the user's own.
 //
-//   make-demo-sounds [--sounds] [--settings-if-missing] [--com N] [--controllers N] <program folder>
+//   make-demo-sounds [--sounds] [--settings-if-missing] [--com 0|1|2] [--controllers N] <program folder>
 //
 // Without --sounds or --settings-if-missing it does both. IR.ini is written
 // only where there is none, so a user's settings survive every build; it
 // names the set for the first N controllers (all four unless told) and
-// "leer" for the others.
+// "leer" for the others, on COM1 unless told (0: no port, as the installed
+// set has it, so that a first start opens no serial port by itself).
 #include <cstdio>
 #include <exception>
 #include <string>
@@ -17,7 +18,7 @@ namespace {
 
 int usage() {
     std::fprintf(stderr,
-                 "usage: make-demo-sounds [--sounds] [--settings-if-missing] [--com 1|2] [--controllers 1-4]"
+                 "usage: make-demo-sounds [--sounds] [--settings-if-missing] [--com 0|1|2] [--controllers 1-4]"
                  " <program folder>\n");
     return 2;
 }
@@ -38,7 +39,7 @@ int main(int argc, char** argv) {
             settings = true;
         } else if (arg == "--com" && i + 1 < argc) {
             const std::string port = argv[++i];
-            if (port != "1" && port != "2") return usage();
+            if (port != "0" && port != "1" && port != "2") return usage();
             comport = port[0] - '0';
         } else if (arg == "--controllers" && i + 1 < argc) {
             const std::string count = argv[++i];

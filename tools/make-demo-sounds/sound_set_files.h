@@ -19,7 +19,7 @@ std::array<rumblet::segment, 6> enginePositions();
 
 // IR.ini naming the demo set for the first `controllers` controllers (the
 // others "leer") and the background, with the serial port `comport`
-// (1 = COM1, 2 = COM2).
+// (0 = none, 1 = COM1, 2 = COM2).
 std::string settingsText(int comport, int controllers = 4);
 
 // Writes a 16-bit mono wave file at SAMPLE_RATE through a temporary name, so

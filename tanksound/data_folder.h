@@ -1,0 +1,61 @@
+// The data folder: where the program keeps IR.ini and its sound folder
+// dsound. A copy of rumblet in a folder it may write (the build tree, an
+// unpacked archive) keeps them beside itself. An installed copy, whose
+// folder belongs to the system, keeps them in the player's own folder,
+// $XDG_DATA_HOME/rumblet (~/.local/share/rumblet), which the first start
+// fills with the installed sound set and its settings.
+#pragma once
+
+#include <string>
+
+namespace rumblet {
+
+// What the choice depends on, gathered by `prepareDataFolder`.
+struct DataFolderFacts {
+    std::string programDir;     // the program's own folder
+    bool programDirWritable = false;
+    std::string installedSet;   // the installed sound set for this program; empty when there is none
+    std::string xdgDataHome;    // $XDG_DATA_HOME as set, possibly empty
+    std::string home;           // $HOME as set, possibly empty
+};
+
+struct DataFolderChoice {
+    std::string folder;    // where IR.ini and dsound are read and written
+    std::string fillFrom;  // a sound set copied into `folder` where it lacks one; empty: none
+    std::string problem;   // why the player's folder cannot be used; empty when it can
+};
+
+// The player's own folder: $XDG_DATA_HOME/rumblet, or ~/.local/share/rumblet
+// when XDG_DATA_HOME is unset, empty or relative. Empty when neither gives
+// an absolute path.
+std::string userDataFolder(const std::string& xdgDataHome, const std::string& home);
+
+// The program's own folder when it may be written and is not an installed
+// copy; else the player's folder, to be filled from the installed set (or,
+// for a copy in a folder it cannot write, from that folder).
+DataFolderChoice chooseDataFolder(const DataFolderFacts& facts);
+
+// The file that marks a data folder as completely filled: a later start
+// copies nothing more, so files the player removed stay removed.
+inline constexpr const char* FILLED_MARK = ".sound-set-copied";
+
+// Copies IR.ini and every file of the dsound tree of `from` into `folder`
+// where `folder` lacks them, then writes FILLED_MARK; does nothing when the
+// mark is there. Each file is copied whole or not at all, so a start that
+// was cut short leaves only whole files, and the next start copies the rest.
+// Never replaces a file of the player's. Throws std::runtime_error naming
+// the file or folder that could not be created.
+void fillDataFolder(const std::string& folder, const std::string& from);
+
+struct DataFolder {
+    std::string folder;   // where the program keeps IR.ini and dsound
+    std::string problem;  // a message for the player; empty when all went well
+};
+
+// The data folder of the program in `programDir`, filled as needed. The
+// installed set lies at `installedSetRelative` from the program's folder.
+// Problems never stop the start: when the player's folder cannot be created
+// or filled the program runs on the sound set it was installed with.
+DataFolder prepareDataFolder(const std::string& programDir, const std::string& installedSetRelative);
+
+}  // namespace rumblet

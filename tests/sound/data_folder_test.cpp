@@ -1,0 +1,125 @@
+// Where rumblet keeps IR.ini and dsound: beside itself, or in the player's
+// own folder filled from the installed set.
+#include <gtest/gtest.h>
+#include <stdlib.h>
+
+#include <filesystem>
+#include <fstream>
+#include <optional>
+#include <sstream>
+
+#include "tanksound/data_folder.h"
+
+namespace rumblet {
+namespace {
+
+namespace fs = std::filesystem;
+
+TEST(DataFolder, IsBesideAWritableCopyAndElseThePlayersOwn) {
+    struct Case {
+        const char* what;
+        bool writable;
+        const char* installedSet;
+        const char* xdg;
+        const char* home;
+        const char* folder;
+        const char* fillFrom;
+        bool problem;
+    };
+    for (const Case c : {
+             Case{"build tree", true, "", "", "/home/p", "/prog", "", false},
+             Case{"installed, run by root", true, "/usr/share/rumblet", "", "/root", "/root/.local/share/rumblet",
+                  "/usr/share/rumblet", false},
+             Case{"installed", false, "/usr/share/rumblet", "/data", "/home/p", "/data/rumblet", "/usr/share/rumblet",
+                  false},
+             Case{"unpacked on a read-only disk", false, "", "", "/home/p", "/home/p/.local/share/rumblet", "/prog",
+                  false},
+             Case{"relative XDG_DATA_HOME is ignored", false, "/s", "data", "/home/p",
+                  "/home/p/.local/share/rumblet", "/s", false},
+             Case{"no home at all", false, "/s", "", "", "/s", "", true},
+         }) {
+        const DataFolderChoice choice =
+            chooseDataFolder({"/prog", c.writable, c.installedSet, c.xdg, c.home});
+        EXPECT_EQ(choice.folder, c.folder) << c.what;
+        EXPECT_EQ(choice.fillFrom, c.fillFrom) << c.what;
+        EXPECT_EQ(!choice.problem.empty(), c.problem) << c.what;
+    }
+}
+
+class DataFolderFill : public ::testing::Test {
+protected:
+    void SetUp() override {
+        dir = fs::temp_directory_path() /
+              ("data-folder-" + std::to_string(::testing::UnitTest::GetInstance()->random_seed()) + "-" +
+               ::testing::UnitTest::GetInstance()->current_test_info()->name());
+        fs::remove_all(dir);
+        set = dir / "share" / "rumblet";
+        fs::create_directories(set / "dsound" / "Schuss");
+        fs::create_directories(dir / "bin");
+        write(set / "IR.ini", "settings");
+        write(set / "dsound" / "engine.wav", "engine");
+        write(set / "dsound" / "engine.dat", "positions");
+        write(set / "dsound" / "Schuss" / "shot.wav", "shot");
+    }
+    void TearDown() override {
+        fs::remove_all(dir);
+        unsetenv("XDG_DATA_HOME");
+    }
+    static void write(const fs::path& path, const std::string& text) { std::ofstream(path, std::ios::binary) << text; }
+    static std::optional<std::string> read(const fs::path& path) {
+        std::ifstream in(path, std::ios::binary);
+        if (!in) return std::nullopt;
+        std::ostringstream s;
+        s << in.rdbuf();
+        return s.str();
+    }
+
+    fs::path dir;
+    fs::path set;
+};
+
+// The player copied a Windows set in as DSOUND before the first start, and
+// the first start was cut short after the engine.
+TEST_F(DataFolderFill, CompletesAnInterruptedFillOnceAndNeverReplacesThePlayersFiles) {
+    const fs::path own = dir / "own";
+    fs::create_directories(own / "DSOUND");
+    write(own / "DSOUND" / "engine.wav", "the player's");
+
+    fillDataFolder(own.string(), set.string());
+    EXPECT_EQ(read(own / "IR.ini"), "settings");
+    EXPECT_EQ(read(own / "DSOUND" / "engine.wav"), "the player's");
+    EXPECT_EQ(read(own / "DSOUND" / "engine.dat"), "positions");
+    EXPECT_EQ(read(own / "DSOUND" / "Schuss" / "shot.wav"), "shot");
+    EXPECT_FALSE(fs::exists(own / "dsound")) << "a second sound folder beside the player's";
+
+    // Complete: what the player removes stays removed ...
+    fs::remove(own / "DSOUND" / "Schuss" / "shot.wav");
+    fillDataFolder(own.string(), set.string());
+    EXPECT_FALSE(fs::exists(own / "DSOUND" / "Schuss" / "shot.wav"));
+    // ... until the mark goes.
+    fs::remove(own / FILLED_MARK);
+    fillDataFolder(own.string(), set.string());
+    EXPECT_EQ(read(own / "DSOUND" / "Schuss" / "shot.wav"), "shot");
+}
+
+TEST_F(DataFolderFill, AnInstalledCopyStartsInTheFilledUserFolderOrOnItsOwnSetWithAMessage) {
+    setenv("XDG_DATA_HOME", (dir / "data").c_str(), 1);
+    const DataFolder filled = prepareDataFolder((dir / "bin").string(), "../share/rumblet");
+    EXPECT_EQ(filled.folder, (dir / "data" / "rumblet").string());
+    EXPECT_EQ(filled.problem, "");
+    EXPECT_EQ(read(dir / "data" / "rumblet" / "dsound" / "engine.wav"), "engine");
+
+    // A file where the folder should be: no folder of one's own can be made.
+    write(dir / "blocked", "");
+    setenv("XDG_DATA_HOME", (dir / "blocked").c_str(), 1);
+    const DataFolder fallback = prepareDataFolder((dir / "bin").string(), "../share/rumblet");
+    EXPECT_EQ(fallback.folder, fs::weakly_canonical(set).string());
+    EXPECT_NE(fallback.problem.find((dir / "blocked" / "rumblet").string()), std::string::npos) << fallback.problem;
+    EXPECT_NE(fallback.problem.find("cannot be saved"), std::string::npos) << fallback.problem;
+
+    // A copy of the program without an installed set keeps all beside itself.
+    EXPECT_EQ(prepareDataFolder((dir / "bin").string(), "../share/elsewhere").folder, (dir / "bin").string());
+}
+
+}  // namespace
+}  // namespace rumblet
