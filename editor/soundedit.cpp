@@ -5,6 +5,8 @@
 #include <cstdlib>
 #include <stdexcept>
 
+#include "programdata/file_system.h"
+#include "programdata/replace_file.h"
 #include "programdata/rounding.h"
 #include "tanksound/positions_file.h"
 #include "tanksound/sound_paths.h"
@@ -178,13 +180,27 @@ void Soundedit::File1_Click() {
         refreshLabels();
         return;
     }
+    // A name the file system cannot hold would be cut when it is saved.
+    if (name.size() > file_system::maxNameBytes(folderOf(category_))) {
+        system_.MsgBox(NAME_TOO_LONG_MESSAGE);
+        refreshLabels();
+        return;
+    }
     soundslot& slot = slotOf(category_);
     slot.file = name;
     setVolumeSlider(slot.volume);
     std::string path = pathOf(category_, name);
     if (category_ == CATEGORY_ENGINE) {
-        std::string positionsPath = path;
-        posladenEditor(data_, positionsPath, controller_);
+        // Positions belong to the sound: another controller with it already
+        // holds them, edits of this session included.
+        const int16_t sharer = sharingController(data_, controller_);
+        if (sharer >= 0) {
+            data_.controllers[controller_].positions = data_.controllers[sharer].positions;
+        } else {
+            std::string positionsPath = path;
+            const std::string problem = posladenEditor(data_, positionsPath, controller_);
+            if (!problem.empty()) system_.MsgBox(problem);
+        }
         int32_t length = soundladen(path, slot.volume);
         rewindPreviewToSegment();
         slot.length = length;
@@ -271,6 +287,7 @@ void Soundedit::Option3_Click(int16_t index) {
         if (index != 0 && positions[index].start == 0) {
             int32_t previousEnd = positions[segment_].end;
             positions[index] = {previousEnd, previousEnd};
+            sharePositions(data_, controller_);
         }
         segment_ = index;
     }
@@ -284,6 +301,7 @@ void Soundedit::Slider1_Scroll(int16_t) {
     if (category_ != CATEGORY_ENGINE) return;
     if (Slider1[0].value >= Slider1[1].value) Slider1[0].setValue(Slider1[1].value);
     currentSegmentPositions() = {Slider1[0].value, Slider1[1].value};
+    sharePositions(data_, controller_);
     Anzeigeslider(controller_, segment_);
     playsound();
 }
@@ -302,24 +320,27 @@ void Soundedit::Command2_Click() {
     if (preview_) preview_->Play(DSBPLAY_LOOPING);
 }
 
-// Every close saves and makes the main window reload. A file that cannot be
-// written is reported, and what it should have held is then not read back
-// over the edits: they stay in use and the next save tries again.
+// Every close saves and makes the main window reload. Files that cannot be
+// written are reported in one message, each once, and what they should have
+// held is then not read back over the edits: they stay in use and the next
+// save (at the latest the program's end) tries again.
 void Soundedit::Form_Unload() {
     bool settingsSaved = true;
     bool positionsSaved = true;
+    std::vector<std::string> notSaved;
     try {
         owner_.initsave();
     } catch (const std::exception& e) {
         settingsSaved = false;
-        system_.MsgBox(e.what());
+        notSaved.push_back(e.what());
     }
     try {
         possave(data_);
     } catch (const std::exception& e) {
         positionsSaved = false;
-        system_.MsgBox(e.what());
+        notSaved.push_back(e.what());
     }
+    if (!notSaved.empty()) system_.MsgBox(eachLineOnce(notSaved));
     if (preview_ && preview_->GetStatus() != 0) preview_->Stop();
     if (settingsSaved) owner_.initladen();
     owner_.soundladen();

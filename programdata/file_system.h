@@ -2,6 +2,7 @@
 // one implementation per operating system (posix/).
 #pragma once
 
+#include <cstddef>
 #include <string>
 
 namespace rumblet::file_system {
@@ -13,5 +14,12 @@ std::string findEntryNoCase(const std::string& dir, const std::string& name);
 
 // True for an ordinary file, following links.
 bool isRegularFile(const std::string& path);
+
+// Reads the whole file at `path` into `content`. False when it cannot be
+// read (no rights, a folder, a read error); `reason` then says why.
+bool readFile(const std::string& path, std::string& content, std::string& reason);
+
+// The longest file name, in bytes, that the file system of `dir` takes.
+std::size_t maxNameBytes(const std::string& dir);
 
 }  // namespace rumblet::file_system

@@ -6,6 +6,8 @@
 #include <filesystem>
 
 #include "soundedit_fixture.h"
+#include "tanksound/positions_file.h"
+#include "tanksound/sound_engine.h"
 
 namespace rumblet::testing {
 namespace {
@@ -114,6 +116,7 @@ TEST_F(SoundeditWindow, PickingAShotSoundAssignsAndPlaysIt) {
 
 TEST_F(SoundeditWindow, PickingAnEngineSoundReadsItsPositionsAndSetsTheSliders) {
     addFile("dsound/tank0.dat", " 10 \r\n 20 \r\n 30 \r\n 40 \r\n 0 \r\n 0 \r\n 0 \r\n 0 \r\n 0 \r\n 0 \r\n 0 \r\n 0 \r\n");
+    posladen(data);  // as the main window does at start: controller 0 uses tank0.wav
     log->sounds["tank0.wav"].bytes = 5000;
     data.currentcontroller = 2;
     open();

@@ -54,7 +54,8 @@ TEST(PositionsFile, ReadsTheFirstTwelveNumbersHoweverTheyAreSeparated) {
         {"text in it", "1\r\nabc\r\n3\r\n4x\r\n", {{{1, 0}, {3, 4}}}},
         {"empty", "", {}},
         {"binary", std::string("\0\xff\x01", 3), {}},
-        {"a number too large for 32 bits", "1\r\n99999999999\r\n3\r\n", {{{1, 0}, {3, 0}}}},
+        {"a number too large for 32 bits", "1\r\n99999999999\r\n3\r\n", {{{1, INT32_MAX}, {3, 0}}}},
+        {"a byte order mark", "\xEF\xBB\xBF" + twelveLines(SAMPLE), SAMPLE},
     };
     for (const Case& c : cases) {
         const std::string path = folder.write("tank.dat", c.text);
@@ -78,8 +79,19 @@ protected:
         for (auto& c : data.controllers) c.enginesound.file = "leer";
     }
     controller& c(size_t n) { return data.controllers[n]; }
+    // Gives controller n the engine sound `name` and puts the sound there.
+    void engine(size_t n, const std::string& name) {
+        c(n).enginesound.file = name;
+        folder.write("dsound/" + name, "RIFF");
+    }
+    // The positions files (everything but the sounds) in the sound folder.
     size_t filesInSoundFolder() const {
-        return static_cast<size_t>(std::distance(std::filesystem::directory_iterator(folder.path() + "/dsound"), {}));
+        size_t count = 0;
+        for (const auto& entry : std::filesystem::directory_iterator(folder.path() + "/dsound")) {
+            const std::string name = entry.path().filename().string();
+            if (name.size() < 4 || !equalsNoCase(name.substr(name.size() - 4), ".wav")) ++count;
+        }
+        return count;
     }
 };
 
@@ -90,7 +102,7 @@ TEST_F(PositionsFiles, PossaveWritesNothingForControllersWithoutEngineSound) {
 }
 
 TEST_F(PositionsFiles, ControllersSharingAnEngineSoundEndWithTheHigherOnesPositions) {
-    c(1).enginesound.file = "panzer.wav";
+    engine(1, "panzer.wav");
     c(1).positions = SAMPLE;
     c(3).enginesound.file = "panzer.wav";
     c(3).positions[1] = {111, 222};
@@ -103,7 +115,7 @@ TEST_F(PositionsFiles, ControllersSharingAnEngineSoundEndWithTheHigherOnesPositi
 }
 
 TEST_F(PositionsFiles, ANewEngineSoundGetsZerosAndItsFileOnSave) {
-    c(2).enginesound.file = "Tank.WAV";
+    engine(2, "Tank.WAV");
     c(2).positions = SAMPLE;
     std::string path = folder.path() + "/dsound/Tank.WAV";
     posladenEditor(data, path, 2);
@@ -130,7 +142,7 @@ TEST_F(PositionsFiles, PosladenSkipsLeerAndZeroesAMissingFile) {
 
 TEST_F(PositionsFiles, AnUnsafeEngineNameReadsAndWritesNothingOutsideTheSoundFolder) {
     folder.write("secret.dat", twelveLines(SAMPLE));
-    const char* unsafe[] = {"../secret.wav", "sub/x.wav", "..\\secret.wav", "ab..wav"};
+    const char* unsafe[] = {"../secret.wav", "sub/x.wav", "..\\secret.wav", ".."};
     for (const char* name : unsafe) {
         c(0).enginesound.file = name;
         c(0).positions = {};
@@ -153,9 +165,9 @@ TEST_F(PositionsFiles, AShortEngineNameHasNoPositionsFile) {
 }
 
 TEST_F(PositionsFiles, OneFileThatCannotBeWrittenDoesNotStopTheOthers) {
-    c(0).enginesound.file = "blocked.wav";
+    engine(0, "blocked.wav");
     folder.folder("dsound/blocked.dat");  // a folder where the file should be
-    c(1).enginesound.file = "fine.wav";
+    engine(1, "fine.wav");
     c(1).positions = SAMPLE;
     try {
         possave(data);

@@ -35,7 +35,9 @@ TEST(NumberFormat, ReadsTheLeadingNumberAndZeroForAnythingElse) {
         {" 5 ", 5},        {"-1500 ", -1500},        {"  12,3", 12},          {"\t7", 7},
         {"+8", 8},         {"12abc", 12},            {"abc", 0},              {"", 0},
         {"-", 0},          {" - 3", 0},              {"2147483647", INT32_MAX}, {"-2147483648", INT32_MIN},
-        {"2147483648", 0}, {"99999999999999999999", 0}};
+        // Beyond 32 bits: the nearest end, so a muted sound stays muted.
+        {"2147483648", INT32_MAX}, {"99999999999999999999", INT32_MAX},
+        {"-2147483649", INT32_MIN}, {"-99999999999", INT32_MIN}};
     for (auto [text, value] : cases) EXPECT_EQ(parseLeadingNumber(text), value) << '"' << text << '"';
 }
 
