@@ -3,6 +3,7 @@
 // toolkit-free logic and runs the main window's load handler; from then on
 // everything happens in the window system's event loop on this one thread.
 #include <QApplication>
+#include <SDL_hints.h>
 #include <exception>
 #include <memory>
 #include <optional>
@@ -23,6 +24,9 @@
 int main(int argc, char** argv) {
     using namespace rumblet;
     QApplication application(argc, argv);
+    // The program ends on the system's requests as on a close of its window;
+    // the sound output must not take them for itself.
+    SDL_SetHint(SDL_HINT_NO_SIGNAL_HANDLERS, "1");
     try {
         ProgramData data;
         data.programDir = programFolder();
@@ -41,6 +45,7 @@ int main(int argc, char** argv) {
         MainForm form(data, port, sounds, window);
         mainWindow.emplace(form);
         window.setMainWindow(&*mainWindow);
+        qtskin::closeOnEndRequests(*mainWindow);
         MainFormLink owner(form, sounds, window);
         qtskin::QtSoundeditSystem system([&port] { port.TIMEINIT(); });
         editor.emplace(data, owner, system);

@@ -376,5 +376,36 @@ TEST_F(ProgramFolder, ClosingTheEditorSavesEverythingAndTheMainWindowReloadsIt) 
     EXPECT_TRUE(form.Timer2.enabled);
 }
 
+// The shipped IR.ini gives several controllers one engine sound: an edit made
+// for one of them is the sound's, in memory and in its positions file.
+TEST_F(ProgramFolder, AnEditOfASharedEngineSoundIsSavedForEveryControllerWithIt) {
+    ProgramData stored;
+    for (auto& c : stored.controllers) c.enginesound.file = c.shotsound.file = c.turretsound.file = "leer";
+    stored.atmosound.file = "leer";
+    stored.controllers[0].enginesound.file = "tank.wav";
+    stored.controllers[2].enginesound.file = "TANK.wav";
+    std::ofstream(dir / "IR.ini", std::ios::binary) << formatSettings(stored, 0);
+    std::ofstream(dir / "dsound/tank.dat", std::ios::binary)
+        << " 0 \r\n 100 \r\n 100 \r\n 200 \r\n 0 \r\n 0 \r\n 0 \r\n 0 \r\n 0 \r\n 0 \r\n 0 \r\n 0 \r\n";
+    data.currentcontroller = 0;
+    start();
+    QTimer::singleShot(30, [] {
+        auto* dialog = QApplication::activeModalWidget();
+        qttest::clickIndicator(dialog->findChild<QAbstractButton*>(QStringLiteral("Option3_1")));  // Motorleerlaufstart
+        auto* end = dialog->findChild<QSlider*>(QStringLiteral("Slider1_1"));
+        end->setFocus();
+        QTest::keyClick(end, Qt::Key_End);  // Ende to the sound's end
+        QTest::keyClick(dialog, Qt::Key_Escape);
+    });
+    click(widget<QPushButton>("Command3"));
+
+    const int32_t length = soundLog->standard.bytes;
+    std::ifstream in(dir / "dsound/tank.dat", std::ios::binary);
+    const std::string saved((std::istreambuf_iterator<char>(in)), {});
+    EXPECT_NE(saved.find(" 100 \r\n " + std::to_string(length) + " \r\n"), std::string::npos) << saved;
+    for (int n : {0, 2}) EXPECT_EQ(data.controllers[n].positions[1].end, length) << "controller " << n;
+    EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir / "dsound"), {}), 2) << "one positions file";
+}
+
 }  // namespace
 }  // namespace rumblet::testing

@@ -97,6 +97,10 @@ protected:
 
 TEST_F(PositionsFiles, PossaveWritesNothingForControllersWithoutEngineSound) {
     c(0).positions = SAMPLE;
+    c(1).enginesound.file = "gone.wav";  // configured, but not there (nor is a folder a sound)
+    c(1).positions = SAMPLE;
+    c(2).enginesound.file = "folder.wav";
+    folder.folder("dsound/folder.wav");
     possave(data);
     EXPECT_EQ(filesInSoundFolder(), 0u);
 }
@@ -176,6 +180,62 @@ TEST_F(PositionsFiles, OneFileThatCannotBeWrittenDoesNotStopTheOthers) {
         EXPECT_NE(std::string(e.what()).find("blocked.dat"), std::string::npos) << e.what();
     }
     EXPECT_EQ(folder.read("dsound/fine.dat"), twelveLines(SAMPLE));
+}
+
+// Positions belong to the sound file: an edit for one controller holds for
+// every controller whose engine sound is the same file (letter case aside),
+// and the file is written once.
+TEST_F(PositionsFiles, AnEditHoldsForEveryControllerWithTheSameSound) {
+    engine(0, "tank.wav");
+    c(2).enginesound.file = "TANK.WAV";
+    engine(3, "other.wav");
+    EXPECT_EQ(sharingController(data, 2), 0);
+    EXPECT_EQ(sharingController(data, 3), -1);
+    c(2).positions = SAMPLE;
+    sharePositions(data, 2);
+    EXPECT_EQ(c(0).positions[5].end, 12345);
+    EXPECT_EQ(c(3).positions[5].end, 0) << "another sound keeps its own";
+    possave(data);
+    EXPECT_EQ(filesInSoundFolder(), 2u) << "tank.dat once, other.dat";
+    c(0).positions = {};
+    posladen(data);
+    EXPECT_EQ(c(0).positions[5].end, 12345);
+}
+
+// A positions file that cannot be read (here a folder) or that the user made
+// read-only keeps its contents; each is named once, however many
+// controllers share its sound, and the program's end will try again.
+TEST_F(PositionsFiles, AFileThatCannotBeReadOrWrittenKeepsItsContentsAndIsNamedOnce) {
+    for (size_t n = 0; n < 3; ++n) engine(n, "shared.wav");
+    engine(3, "odd.wav");
+    const std::string locked = folder.write("dsound/shared.dat", twelveLines(SAMPLE));
+    std::filesystem::permissions(locked, std::filesystem::perms(0444));
+    folder.folder("dsound/odd.dat");
+
+    const auto problems = posladen(data);
+    ASSERT_EQ(problems.size(), 1u);
+    EXPECT_NE(problems[0].find(folder.path() + "/dsound/odd.dat"), std::string::npos) << problems[0];
+    EXPECT_EQ(c(0).positions[5].end, 12345);
+    try {
+        possave(data);
+        FAIL() << "the failures were not reported";
+    } catch (const std::runtime_error& e) {
+        const std::string text = e.what();
+        EXPECT_EQ(text.find(locked), text.rfind(locked)) << text;
+        EXPECT_NE(text.find("schreibgeschützt"), std::string::npos) << text;
+        EXPECT_NE(text.find("odd.dat"), std::string::npos) << text;
+    }
+    EXPECT_TRUE(data.positionsUnsaved);
+    EXPECT_EQ(folder.read("dsound/shared.dat"), twelveLines(SAMPLE));
+    EXPECT_TRUE(std::filesystem::is_directory(folder.path() + "/dsound/odd.dat"));
+}
+
+// A name with ".." inside is an ordinary name.
+TEST_F(PositionsFiles, ANameWithTwoDotsInsideIsAnOrdinarySound) {
+    engine(0, "tank..engine.wav");
+    c(0).positions = SAMPLE;
+    possave(data);
+    EXPECT_EQ(folder.read("dsound/tank..engine.dat"), twelveLines(SAMPLE));
 }
 
 }  // namespace
