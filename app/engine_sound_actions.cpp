@@ -20,9 +20,7 @@ std::vector<std::string> EngineSoundActions::initladen(int16_t& comport) {
 void EngineSoundActions::initsave(int16_t comport) { rumblet::initsave(data_, comport); }
 std::vector<std::string> EngineSoundActions::soundladen() { return rumblet::soundladen(data_); }
 std::vector<std::string> EngineSoundActions::posladen() { return rumblet::posladen(data_); }
-void EngineSoundActions::possaveUnsaved() {
-    if (data_.positionsUnsaved) rumblet::possave(data_);
-}
+void EngineSoundActions::possave() { rumblet::possave(data_); }
 void EngineSoundActions::releaseSound() { data_.releaseSound(); }
 void EngineSoundActions::soundauswerten(std::array<int16_t, 18>& bits, int16_t n) {
     rumblet::soundauswerten(data_, bits, n);

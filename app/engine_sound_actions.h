@@ -16,7 +16,7 @@ public:
     void initsave(int16_t comport) override;
     std::vector<std::string> soundladen() override;
     std::vector<std::string> posladen() override;
-    void possaveUnsaved() override;
+    void possave() override;
     void releaseSound() override;
     void soundauswerten(std::array<int16_t, 18>& bits, int16_t n) override;
     void enginestart(int16_t n) override;

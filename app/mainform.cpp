@@ -156,7 +156,7 @@ void MainForm::ende() {
         notSaved.push_back(e.what());
     }
     try {
-        sounds_.possaveUnsaved();
+        if (data_.positionsUnsaved) sounds_.possave();
     } catch (const std::exception& e) {
         notSaved.push_back(e.what());
     }

@@ -29,9 +29,9 @@ public:
     virtual void initsave(int16_t comport) = 0;            // writes IR.ini; throws std::exception naming the file
     virtual std::vector<std::string> soundladen() = 0;     // loads the buffers; messages to show
     virtual std::vector<std::string> posladen() = 0;       // reads the segment positions; messages to show
-    // Writes the positions files again when the editor's last save left some
-    // unwritten; throws std::exception naming each file that kept its old contents.
-    virtual void possaveUnsaved() = 0;
+    // Writes the positions files; throws std::exception naming each file
+    // that kept its old contents.
+    virtual void possave() = 0;
     virtual void releaseSound() = 0;                       // buffers, then device, then root object
 
     // The receive path. soundauswerten may clear bits 15 and 16.

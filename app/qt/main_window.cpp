@@ -1,5 +1,6 @@
 #include "app/qt/main_window.h"
 
+#include <QApplication>
 #include <QCheckBox>
 #include <QCloseEvent>
 #include <QGroupBox>
@@ -77,6 +78,14 @@ void closeOnEndRequests(QWidget& window) {
         // The close may show a message box whose event loop would see the
         // same request again.
         notifier->setEnabled(false);
+        // Open boxes and an open editor close first, top one first, as the
+        // user would close them: the editor saves on its close.
+        QWidget* last = nullptr;
+        for (QWidget* modal = QApplication::activeModalWidget(); modal && modal != last && modal != &window;
+             modal = QApplication::activeModalWidget()) {
+            last = modal;
+            modal->close();
+        }
         window.close();
     });
 }

@@ -26,7 +26,9 @@ private:
 };
 
 // The system's requests to end the program close `window`, as its close box
-// does; the first request counts, later ones find the program ending.
+// does, after closing what is open over it (message boxes, the editor, which
+// saves as it closes); the first request counts, later ones find the program
+// ending.
 void closeOnEndRequests(QWidget& window);
 
 // A layout name as a widget's object name: "Text2(3)" -> "Text2_3".

@@ -28,7 +28,7 @@ public:
     void initsave(int16_t) override {}
     std::vector<std::string> soundladen() override { return {}; }
     std::vector<std::string> posladen() override { return {}; }
-    void possaveUnsaved() override {}
+    void possave() override {}
     void releaseSound() override {}
     void soundauswerten(std::array<int16_t, 18>&, int16_t) override {}
     void enginestart(int16_t) override {}

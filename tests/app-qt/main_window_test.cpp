@@ -13,6 +13,7 @@
 #include <QPushButton>
 #include <QTest>
 #include <QSlider>
+#include <csignal>
 #include <filesystem>
 #include <fstream>
 #include <map>
@@ -405,6 +406,28 @@ TEST_F(ProgramFolder, AnEditOfASharedEngineSoundIsSavedForEveryControllerWithIt)
     EXPECT_NE(saved.find(" 100 \r\n " + std::to_string(length) + " \r\n"), std::string::npos) << saved;
     for (int n : {0, 2}) EXPECT_EQ(data.controllers[n].positions[1].end, length) << "controller " << n;
     EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir / "dsound"), {}), 2) << "one positions file";
+}
+
+// SIGTERM while the editor is open: the editor closes and saves as it
+// always does, then the main window closes and saves IR.ini.
+TEST_F(ProgramFolder, AnEndRequestClosesTheEditorWithItsSaveThenTheWindow) {
+    writeSettings(0);
+    data.currentcontroller = 1;
+    qtskin::closeOnEndRequests(mainWindow);
+    start();
+    QTimer::singleShot(30, [] {
+        auto* dialog = QApplication::activeModalWidget();
+        auto* end = dialog->findChild<QSlider*>(QStringLiteral("Slider1_1"));
+        end->setFocus();
+        QTest::keyClick(end, Qt::Key_End);
+        std::raise(SIGTERM);
+    });
+    click(widget<QPushButton>("Command3"));
+    QTRY_COMPARE(count("end"), 1L);
+    EXPECT_TRUE(std::filesystem::exists(dir / "dsound/tank.dat")) << "the editor's close saved the positions";
+    EXPECT_EQ(settingsText().rfind("leer\r\n 0 \r\nleer\r\n 0 \r\nleer\r\n 0 \r\ntank.wav\r\n-700 \r\n", 0), 0u)
+        << settingsText();
+    EXPECT_EQ(QApplication::activeModalWidget(), nullptr);
 }
 
 }  // namespace

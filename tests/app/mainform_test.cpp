@@ -201,13 +201,18 @@ TEST_F(MainWindowTest, FailedSaveAtTheEndIsReportedBeforeTheEnd) {
 // still fails is in the one message with IR.ini, each file once.
 TEST_F(MainWindowTest, PositionsTheEditorCouldNotSaveAreTriedAgainAtTheEnd) {
     startWithCom1();
+    EXPECT_THROW(form.Form_Unload(), ProgramEnded);
+    EXPECT_EQ(std::count(log.begin(), log.end(), "possave"), 0) << "nothing left unsaved";
+
+    log.clear();
+    data.positionsUnsaved = true;  // the editor's last save failed
     sounds.saveFailure = "Nicht gespeichert: IR.ini";
     sounds.positionsFailure = "Nicht gespeichert: tank.dat\nNicht gespeichert: IR.ini";
     EXPECT_THROW(form.Form_Unload(), ProgramEnded);
     EXPECT_EQ(events(), (std::vector<std::string>{"CLOSECOM", "initsave 1",
                                                   "message Nicht gespeichert: IR.ini\nNicht gespeichert: tank.dat",
                                                   "releaseSound", "end"}));
-    EXPECT_EQ(std::count(log.begin(), log.end(), "possaveUnsaved"), 1);
+    EXPECT_EQ(std::count(log.begin(), log.end(), "possave"), 1);
 }
 
 TEST_F(MainWindowTest, ClosingWhileReceivingEndsAtOnceFromInsideTheYield) {

@@ -20,7 +20,7 @@ public:
     int16_t savedPort = 0;                  // what initladen reads as comport
     std::vector<std::string> loadProblems;  // what soundladen reports
     std::string saveFailure;                // non-empty: initsave fails with it
-    std::string positionsFailure;           // non-empty: possaveUnsaved fails with it
+    std::string positionsFailure;           // non-empty: possave fails with it
     std::vector<std::string> readProblems;  // what initladen reports
     std::string failingCall;                // this call throws a SoundError
     std::function<void(std::array<int16_t, 18>&, int16_t)> onSoundauswerten;
@@ -46,8 +46,8 @@ public:
         log_.push_back("posladen");
         return {};
     }
-    void possaveUnsaved() override {
-        log_.push_back("possaveUnsaved");
+    void possave() override {
+        log_.push_back("possave");
         if (!positionsFailure.empty()) throw std::runtime_error(positionsFailure);
     }
     void releaseSound() override { log_.push_back("releaseSound"); }
