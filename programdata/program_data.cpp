@@ -67,10 +67,6 @@ std::string existingPathOr(const std::string& path) {
     return path.substr(0, path.size() - name.size()) + windows1252ToUtf8(name);
 }
 
-}  // namespace rumblet
-
-namespace rumblet {
-
 std::string readProgramFile(ProgramData& data, const std::string& path, std::string& content) {
     content.clear();
     const std::string real = resolvePathNoCase(path);

@@ -100,10 +100,10 @@ int16_t fileda(const std::string& path);
 std::string resolvePathNoCase(const std::string& path);
 
 // Reads the settings or positions file at `path` (found without regard to
-// letter case) into `content`; a missing
-// file reads as empty. A file that exists but cannot be read (no rights, a
-// folder) reads as empty too, joins `unreadableFiles`, and the message that
-// names it is returned (once per file and run); otherwise the result is empty.
+// letter case) into `content`; a missing file reads as empty. A file that
+// exists but cannot be read (no rights, a folder) reads as empty too, joins
+// `unreadableFiles`, and the message that names it is returned (once per
+// file and run); otherwise the result is empty.
 std::string readProgramFile(ProgramData& data, const std::string& path, std::string& content);
 
 // Throws the not-saved message when `realPath` is one of `unreadableFiles`.
