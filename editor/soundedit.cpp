@@ -8,6 +8,7 @@
 #include "programdata/file_system.h"
 #include "programdata/replace_file.h"
 #include "programdata/rounding.h"
+#include "programdata/text_values.h"
 #include "tanksound/positions_file.h"
 #include "tanksound/sound_paths.h"
 
@@ -21,6 +22,12 @@ std::string upperTail(const std::string& s, std::size_t n) {
     std::string tail = s.size() > n ? s.substr(s.size() - n) : s;
     for (char& ch : tail) ch = static_cast<char>(std::toupper(static_cast<unsigned char>(ch)));
     return tail;
+}
+
+// A name copied from Windows in its code page shows as it did there; the
+// slot keeps the name as it was read.
+std::string shownName(const std::string& file) {
+    return isValidUtf8(file) ? file : windows1252ToUtf8(file);
 }
 
 }  // namespace
@@ -120,10 +127,10 @@ void Soundedit::setVolumeSlider(int32_t volume) { Slider2.setValue(roundedDecibe
 
 void Soundedit::refreshLabels() {
     const controller& c = data_.controllers[controller_];
-    Label3[3].setCaption(data_.atmosound.file);
-    Label3[1].setCaption(c.shotsound.file);
-    Label3[2].setCaption(c.turretsound.file);
-    Label3[0].setCaption(c.enginesound.file);
+    Label3[3].setCaption(shownName(data_.atmosound.file));
+    Label3[1].setCaption(shownName(c.shotsound.file));
+    Label3[2].setCaption(shownName(c.turretsound.file));
+    Label3[0].setCaption(shownName(c.enginesound.file));
 }
 
 void Soundedit::rewindPreviewToSegment() {

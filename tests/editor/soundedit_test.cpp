@@ -383,6 +383,18 @@ TEST_F(SoundeditWindow, RefusesANameTooLongAndNamesAPositionsFileItCannotRead) {
     EXPECT_NE(system.messages[1].find("tank5.dat"), std::string::npos) << system.messages[1];
 }
 
+// A name in the Windows code page shows as on Windows, plays, and stays as
+// it was read.
+TEST_F(SoundeditWindow, ANameFromWindowsShowsAndPlaysAsThere) {
+    addFile("dsound/Motor-gro\xC3\x9F.wav");
+    data.controllers[2].enginesound.file = "Motor-gro\xDF.wav";
+    data.currentcontroller = 2;
+    open();
+    EXPECT_EQ(editor->Label3[0].caption, "Motor-gro\xC3\x9F.wav");
+    EXPECT_EQ(previewName(), "Motor-gro\xC3\x9F.wav");
+    EXPECT_EQ(data.controllers[2].enginesound.file, "Motor-gro\xDF.wav");
+}
+
 TEST_F(SoundeditWindow, ReopeningStartsInTheEngineCategoryOnSegmentZero) {
     data.currentcontroller = 2;
     open();
