@@ -93,7 +93,11 @@ TEST_F(SoundLoading, AFileThatIsGoneKeepsTheOldSound) {
     ASSERT_TRUE(old);
 
     data.controllers[0].shotsound.file = "nothere.wav";
-    EXPECT_EQ(soundladen(data), std::vector<std::string>{"Sounddateien nicht gefunden:\nKontroller 1 Schuss: nothere.wav"});
+    folder.folder("dsound/Turm/folder.wav");
+    data.controllers[3].turretsound.file = "folder.wav";
+    EXPECT_EQ(soundladen(data), std::vector<std::string>{"Sounddateien nicht gefunden:\nKontroller 1 Schuss: nothere.wav"
+                                                         "\nKontroller 4 Turm: folder.wav"})
+        << "every sound not found, in one message";
     EXPECT_EQ(data.controllers[0].shotsound.buffer.get(), old);
     data.controllers[0].shotsound.file = "LEER";
     soundladen(data);
