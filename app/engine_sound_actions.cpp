@@ -1,5 +1,6 @@
 #include "app/engine_sound_actions.h"
 
+#include "tanksound/positions_file.h"
 #include "tanksound/sound_engine.h"
 
 namespace rumblet {
@@ -13,10 +14,13 @@ void EngineSoundActions::soundinit() {
     }
 }
 
-void EngineSoundActions::initladen(int16_t& comport) { rumblet::initladen(data_, comport); }
+std::vector<std::string> EngineSoundActions::initladen(int16_t& comport) {
+    return rumblet::initladen(data_, comport);
+}
 void EngineSoundActions::initsave(int16_t comport) { rumblet::initsave(data_, comport); }
 std::vector<std::string> EngineSoundActions::soundladen() { return rumblet::soundladen(data_); }
-void EngineSoundActions::posladen() { rumblet::posladen(data_); }
+std::vector<std::string> EngineSoundActions::posladen() { return rumblet::posladen(data_); }
+void EngineSoundActions::possave() { rumblet::possave(data_); }
 void EngineSoundActions::releaseSound() { data_.releaseSound(); }
 void EngineSoundActions::soundauswerten(std::array<int16_t, 18>& bits, int16_t n) {
     rumblet::soundauswerten(data_, bits, n);

@@ -12,10 +12,11 @@ public:
     explicit EngineSoundActions(ProgramData& data) : data_(data) {}
 
     void soundinit() override;
-    void initladen(int16_t& comport) override;
+    std::vector<std::string> initladen(int16_t& comport) override;
     void initsave(int16_t comport) override;
     std::vector<std::string> soundladen() override;
-    void posladen() override;
+    std::vector<std::string> posladen() override;
+    void possave() override;
     void releaseSound() override;
     void soundauswerten(std::array<int16_t, 18>& bits, int16_t n) override;
     void enginestart(int16_t n) override;

@@ -45,6 +45,7 @@ int main(int argc, char** argv) {
         MainForm form(data, port, sounds, window);
         mainWindow.emplace(form);
         window.setMainWindow(&*mainWindow);
+        qtskin::closeOnEndRequests(*mainWindow);
         MainFormLink owner(form, sounds, window);
         qtskin::QtSoundeditSystem system([&port] { port.TIMEINIT(); });
         editor.emplace(data, owner, system);

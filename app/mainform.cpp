@@ -1,6 +1,7 @@
 #include "app/mainform.h"
 
 #include "app/runtime_error.h"
+#include "programdata/replace_file.h"
 #include "sound/sound_device.h"
 
 namespace rumblet {
@@ -123,9 +124,9 @@ void MainForm::Form_Load() {
         }
         window_.showMainWindow();
 
-        sounds_.initladen(comport);
+        for (const auto& problem : sounds_.initladen(comport)) window_.messageBox(problem);
         for (const auto& problem : sounds_.soundladen()) window_.messageBox(problem);
-        sounds_.posladen();
+        for (const auto& problem : sounds_.posladen()) window_.messageBox(problem);
         if (comport == 1) {
             com1();
         } else if (comport == 2) {
@@ -138,19 +139,28 @@ void MainForm::Form_Unload() {
     guarded([this] { ende(); });
 }
 
-// The port is closed first, then the settings are written; neither failing
-// may keep the other from happening, and a failed save is never silent.
+// The port is closed first, then the settings are written, then positions
+// that the editor could not save are tried once more; no failure may keep
+// the next step from happening, and a failed save is never silent: one
+// message names every file that kept its old contents.
 void MainForm::ende() {
     try {
         port_.CLOSECOM();
     } catch (const RuntimeError& e) {
         window_.messageBox(e.what());
     }
+    std::vector<std::string> notSaved;
     try {
         sounds_.initsave(comport);
     } catch (const std::exception& e) {
-        window_.messageBox(e.what());
+        notSaved.push_back(e.what());
     }
+    try {
+        if (data_.positionsUnsaved) sounds_.possave();
+    } catch (const std::exception& e) {
+        notSaved.push_back(e.what());
+    }
+    if (!notSaved.empty()) window_.messageBox(eachLineOnce(notSaved));
     sounds_.releaseSound();
     endNow();
 }

@@ -25,10 +25,13 @@ public:
 
     // Start-up and shut-down.
     virtual void soundinit() = 0;                          // throws SoundInitFailed
-    virtual void initladen(int16_t& comport) = 0;          // reads IR.ini
+    virtual std::vector<std::string> initladen(int16_t& comport) = 0;  // reads IR.ini; messages to show
     virtual void initsave(int16_t comport) = 0;            // writes IR.ini; throws std::exception naming the file
     virtual std::vector<std::string> soundladen() = 0;     // loads the buffers; messages to show
-    virtual void posladen() = 0;                           // reads the segment positions
+    virtual std::vector<std::string> posladen() = 0;       // reads the segment positions; messages to show
+    // Writes the positions files; throws std::exception naming each file
+    // that kept its old contents.
+    virtual void possave() = 0;
     virtual void releaseSound() = 0;                       // buffers, then device, then root object
 
     // The receive path. soundauswerten may clear bits 15 and 16.

@@ -6,7 +6,10 @@
 #include <stdexcept>
 
 #include "editor/waveform.h"
+#include "programdata/file_system.h"
+#include "programdata/replace_file.h"
 #include "programdata/rounding.h"
+#include "programdata/text_values.h"
 #include "tanksound/positions_file.h"
 #include "tanksound/sound_paths.h"
 
@@ -20,6 +23,12 @@ std::string upperTail(const std::string& s, std::size_t n) {
     std::string tail = s.size() > n ? s.substr(s.size() - n) : s;
     for (char& ch : tail) ch = static_cast<char>(std::toupper(static_cast<unsigned char>(ch)));
     return tail;
+}
+
+// A name copied from Windows in its code page shows as it did there; the
+// slot keeps the name as it was read.
+std::string shownName(const std::string& file) {
+    return isValidUtf8(file) ? file : windows1252ToUtf8(file);
 }
 
 }  // namespace
@@ -119,10 +128,10 @@ void Soundedit::setVolumeSlider(int32_t volume) { Slider2.setValue(roundedDecibe
 
 void Soundedit::refreshLabels() {
     const controller& c = data_.controllers[controller_];
-    Label3[3].setCaption(data_.atmosound.file);
-    Label3[1].setCaption(c.shotsound.file);
-    Label3[2].setCaption(c.turretsound.file);
-    Label3[0].setCaption(c.enginesound.file);
+    Label3[3].setCaption(shownName(data_.atmosound.file));
+    Label3[1].setCaption(shownName(c.shotsound.file));
+    Label3[2].setCaption(shownName(c.turretsound.file));
+    Label3[0].setCaption(shownName(c.enginesound.file));
 }
 
 void Soundedit::rewindPreviewToSegment() {
@@ -179,13 +188,27 @@ void Soundedit::File1_Click() {
         refreshLabels();
         return;
     }
+    // A name the file system cannot hold would be cut when it is saved.
+    if (name.size() > file_system::maxNameBytes(folderOf(category_))) {
+        system_.MsgBox(NAME_TOO_LONG_MESSAGE);
+        refreshLabels();
+        return;
+    }
     soundslot& slot = slotOf(category_);
     slot.file = name;
     setVolumeSlider(slot.volume);
     std::string path = pathOf(category_, name);
     if (category_ == CATEGORY_ENGINE) {
-        std::string positionsPath = path;
-        posladenEditor(data_, positionsPath, controller_);
+        // Positions belong to the sound: another controller with it already
+        // holds them, edits of this session included.
+        const int16_t sharer = sharingController(data_, controller_);
+        if (sharer >= 0) {
+            data_.controllers[controller_].positions = data_.controllers[sharer].positions;
+        } else {
+            std::string positionsPath = path;
+            const std::string problem = posladenEditor(data_, positionsPath, controller_);
+            if (!problem.empty()) system_.MsgBox(problem);
+        }
         int32_t length = soundladen(path, slot.volume);
         rewindPreviewToSegment();
         slot.length = length;
@@ -276,6 +299,7 @@ void Soundedit::Option3_Click(int16_t index) {
         if (index != 0 && positions[index].start == 0) {
             int32_t previousEnd = positions[segment_].end;
             positions[index] = {previousEnd, previousEnd};
+            sharePositions(data_, controller_);
         }
         segment_ = index;
     }
@@ -289,6 +313,7 @@ void Soundedit::Slider1_Scroll(int16_t) {
     if (category_ != CATEGORY_ENGINE) return;
     if (Slider1[0].value >= Slider1[1].value) Slider1[0].setValue(Slider1[1].value);
     currentSegmentPositions() = {Slider1[0].value, Slider1[1].value};
+    sharePositions(data_, controller_);
     Anzeigeslider(controller_, segment_);
     playsound();
 }
@@ -307,24 +332,27 @@ void Soundedit::Command2_Click() {
     if (preview_) preview_->Play(DSBPLAY_LOOPING);
 }
 
-// Every close saves and makes the main window reload. A file that cannot be
-// written is reported, and what it should have held is then not read back
-// over the edits: they stay in use and the next save tries again.
+// Every close saves and makes the main window reload. Files that cannot be
+// written are reported in one message, each once, and what they should have
+// held is then not read back over the edits: they stay in use and the next
+// save (at the latest the program's end) tries again.
 void Soundedit::Form_Unload() {
     bool settingsSaved = true;
     bool positionsSaved = true;
+    std::vector<std::string> notSaved;
     try {
         owner_.initsave();
     } catch (const std::exception& e) {
         settingsSaved = false;
-        system_.MsgBox(e.what());
+        notSaved.push_back(e.what());
     }
     try {
         possave(data_);
     } catch (const std::exception& e) {
         positionsSaved = false;
-        system_.MsgBox(e.what());
+        notSaved.push_back(e.what());
     }
+    if (!notSaved.empty()) system_.MsgBox(eachLineOnce(notSaved));
     if (preview_ && preview_->GetStatus() != 0) preview_->Stop();
     if (settingsSaved) owner_.initladen();
     owner_.soundladen();

@@ -58,6 +58,7 @@ inline constexpr int16_t CATEGORY_TURRET = 2;      // "Turm", folder dsound/Turm
 inline constexpr int16_t CATEGORY_BACKGROUND = 3;  // "Backround", folder dsound/atmo
 
 inline constexpr const char* NO_WAVE_FILE_MESSAGE = "Keine .wav Datei";
+inline constexpr const char* NAME_TOO_LONG_MESSAGE = "Dateiname zu lang";
 
 class Soundedit {
 public:

@@ -2,6 +2,7 @@
 // one implementation per operating system (posix/).
 #pragma once
 
+#include <cstddef>
 #include <string>
 
 namespace rumblet::file_system {
@@ -16,5 +17,12 @@ bool isRegularFile(const std::string& path);
 
 // True when this process may create files in the folder `dir`.
 bool isWritableFolder(const std::string& dir);
+
+// Reads the whole file at `path` into `content`. False when it cannot be
+// read (no rights, a folder, a read error); `reason` then says why.
+bool readFile(const std::string& path, std::string& content, std::string& reason);
+
+// The longest file name, in bytes, that the file system of `dir` takes.
+std::size_t maxNameBytes(const std::string& dir);
 
 }  // namespace rumblet::file_system

@@ -2,8 +2,11 @@
 
 #include <algorithm>
 #include <sstream>
+#include <stdexcept>
 
 #include "programdata/file_system.h"
+#include "programdata/replace_file.h"
+#include "programdata/text_values.h"
 
 namespace rumblet {
 
@@ -35,6 +38,9 @@ std::string resolvePathNoCase(const std::string& path) {
         if (part.empty()) continue;
         std::string dir = out.empty() ? "." : out;
         std::string entry = (part == "." || part == "..") ? part : file_system::findEntryNoCase(dir, part);
+        // A name copied from Windows may be in its code page, not in UTF-8.
+        if (entry.empty() && !isValidUtf8(part))
+            entry = file_system::findEntryNoCase(dir, windows1252ToUtf8(part));
         if (entry.empty()) return {};
         if (!out.empty() && out.back() != '/') out += '/';
         out += entry;
@@ -53,7 +59,46 @@ int16_t fileda(const std::string& path) {
 
 std::string existingPathOr(const std::string& path) {
     std::string real = resolvePathNoCase(path);
-    return real.empty() ? path : real;
+    if (!real.empty()) return real;
+    // A new file gets its name in UTF-8, like the sounds found beside it.
+    const auto slash = path.find_last_of('/');
+    const std::string name = slash == std::string::npos ? path : path.substr(slash + 1);
+    if (isValidUtf8(name)) return path;
+    return path.substr(0, path.size() - name.size()) + windows1252ToUtf8(name);
+}
+
+std::string readProgramFile(ProgramData& data, const std::string& path, std::string& content) {
+    content.clear();
+    const std::string real = resolvePathNoCase(path);
+    if (real.empty()) return {};
+    std::string reason;
+    if (data.unreadableFiles.count(real) == 0 && file_system::readFile(real, content, reason)) return {};
+    content.clear();
+    if (!data.unreadableFiles.insert(real).second) return {};
+    return "Datei kann nicht gelesen werden: " + real + " (" + reason +
+           ")\nEs gelten die Vorgaben; die Datei wird nicht überschrieben.";
+}
+
+void refuseUnreadable(const ProgramData& data, const std::string& realPath) {
+    if (data.unreadableFiles.count(realPath) != 0)
+        throw std::runtime_error(notSavedText(realPath, "war nicht lesbar"));
+}
+
+std::string eachLineOnce(const std::vector<std::string>& messages) {
+    std::vector<std::string> lines;
+    for (const std::string& message : messages) {
+        std::stringstream ss(message);
+        for (std::string line; std::getline(ss, line);) {
+            if (std::find(lines.begin(), lines.end(), line) == lines.end()) lines.push_back(line);
+        }
+    }
+    std::string text;
+    for (const std::string& line : lines) text += (text.empty() ? "" : "\n") + line;
+    return text;
+}
+
+std::string notSavedText(const std::string& path, const std::string& reason) {
+    return "Nicht gespeichert, die Datei behält ihren alten Inhalt: " + path + " (" + reason + ")";
 }
 
 }  // namespace rumblet

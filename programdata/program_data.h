@@ -7,6 +7,7 @@
 #include <array>
 #include <cstdint>
 #include <memory>
+#include <set>
 #include <string>
 
 #include "sound/sound_device.h"
@@ -74,6 +75,14 @@ struct ProgramData {
     int16_t currentcontroller = 0;              // controller of the last ordinary frame
     std::string programDir;                     // where IR.ini and dsound are (tanksound/data_folder.h), no trailing '/'
 
+    // Settings and positions files that exist but could not be read: the
+    // program runs on defaults and never writes over them, so the user's
+    // own file survives the run.
+    std::set<std::string> unreadableFiles;
+    // The last save of the positions files left some unwritten; the
+    // program's end tries once more, so the edits are not dropped silently.
+    bool positionsUnsaved = false;
+
     // Releases the engine, shot and turret buffers of controllers 0 to 3, then
     // the device object, then the root object.
     void releaseSound();
@@ -89,5 +98,15 @@ int16_t fileda(const std::string& path);
 // without regard to letter case; empty when nothing matches. An exact match
 // wins over a case-insensitive one.
 std::string resolvePathNoCase(const std::string& path);
+
+// Reads the settings or positions file at `path` (found without regard to
+// letter case) into `content`; a missing file reads as empty. A file that
+// exists but cannot be read (no rights, a folder) reads as empty too, joins
+// `unreadableFiles`, and the message that names it is returned (once per
+// file and run); otherwise the result is empty.
+std::string readProgramFile(ProgramData& data, const std::string& path, std::string& content);
+
+// Throws the not-saved message when `realPath` is one of `unreadableFiles`.
+void refuseUnreadable(const ProgramData& data, const std::string& realPath);
 
 }  // namespace rumblet

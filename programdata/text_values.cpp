@@ -1,5 +1,6 @@
 #include "programdata/text_values.h"
 
+#include <algorithm>
 #include <limits>
 
 namespace rumblet {
@@ -29,17 +30,17 @@ int32_t parseLeadingNumber(std::string_view text) {
         negative = text[i] == '-';
         ++i;
     }
+    // Past the range the magnitude stops growing: more digits only keep it there.
     constexpr int64_t limit = int64_t{std::numeric_limits<int32_t>::max()} + 1;
     int64_t magnitude = 0;
     size_t digits = 0;
     for (; i < text.size() && text[i] >= '0' && text[i] <= '9'; ++i, ++digits) {
-        magnitude = magnitude * 10 + (text[i] - '0');
-        if (magnitude > limit) return 0;
+        magnitude = std::min(limit, magnitude * 10 + (text[i] - '0'));
     }
     if (digits == 0) return 0;
     const int64_t value = negative ? -magnitude : magnitude;
-    if (value > std::numeric_limits<int32_t>::max()) return 0;
-    return static_cast<int32_t>(value);
+    return static_cast<int32_t>(std::clamp<int64_t>(value, std::numeric_limits<int32_t>::min(),
+                                                    std::numeric_limits<int32_t>::max()));
 }
 
 std::string textField(std::string_view line) {
@@ -49,6 +50,79 @@ std::string textField(std::string_view line) {
     size_t last = line.size();
     while (last > first && isBlank(line[last - 1])) --last;
     return std::string(line.substr(first, last - first));
+}
+
+void skipByteOrderMark(std::istream& in) {
+    static constexpr char MARK[] = "\xEF\xBB\xBF";
+    std::streambuf* buf = in.rdbuf();
+    if (!buf) return;
+    for (const char* m = MARK; *m; ++m) {
+        if (buf->sgetc() != static_cast<unsigned char>(*m)) {
+            // Only a whole mark is skipped; a partial one was a real value.
+            for (; m != MARK; --m) buf->sungetc();
+            return;
+        }
+        buf->sbumpc();
+    }
+}
+
+bool isValidUtf8(std::string_view text) {
+    size_t i = 0;
+    while (i < text.size()) {
+        const auto c = static_cast<unsigned char>(text[i]);
+        size_t more = 0;
+        uint32_t code = 0;
+        if (c < 0x80) {
+            ++i;
+            continue;
+        } else if (c >= 0xC2 && c <= 0xDF) {
+            more = 1, code = c & 0x1F;
+        } else if (c >= 0xE0 && c <= 0xEF) {
+            more = 2, code = c & 0x0F;
+        } else if (c >= 0xF0 && c <= 0xF4) {
+            more = 3, code = c & 0x07;
+        } else {
+            return false;
+        }
+        if (i + more >= text.size()) return false;
+        for (size_t k = 1; k <= more; ++k) {
+            const auto next = static_cast<unsigned char>(text[i + k]);
+            if ((next & 0xC0) != 0x80) return false;
+            code = (code << 6) | (next & 0x3F);
+        }
+        // Overlong forms, surrogates and values past U+10FFFF are no UTF-8.
+        if ((more == 2 && code < 0x800) || (more == 3 && (code < 0x10000 || code > 0x10FFFF)) ||
+            (code >= 0xD800 && code <= 0xDFFF))
+            return false;
+        i += more + 1;
+    }
+    return true;
+}
+
+std::string windows1252ToUtf8(std::string_view text) {
+    // 0x80..0x9F; 0 marks the five bytes the code page leaves undefined.
+    static constexpr uint16_t HIGH[32] = {
+        0x20AC, 0,      0x201A, 0x0192, 0x201E, 0x2026, 0x2020, 0x2021,
+        0x02C6, 0x2030, 0x0160, 0x2039, 0x0152, 0,      0x017D, 0,
+        0,      0x2018, 0x2019, 0x201C, 0x201D, 0x2022, 0x2013, 0x2014,
+        0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0,      0x017E, 0x0178};
+    std::string out;
+    for (char ch : text) {
+        const auto c = static_cast<unsigned char>(ch);
+        uint32_t code = c;
+        if (c >= 0x80 && c <= 0x9F && HIGH[c - 0x80] != 0) code = HIGH[c - 0x80];
+        if (code < 0x80) {
+            out += static_cast<char>(code);
+        } else if (code < 0x800) {
+            out += static_cast<char>(0xC0 | (code >> 6));
+            out += static_cast<char>(0x80 | (code & 0x3F));
+        } else {
+            out += static_cast<char>(0xE0 | (code >> 12));
+            out += static_cast<char>(0x80 | ((code >> 6) & 0x3F));
+            out += static_cast<char>(0x80 | (code & 0x3F));
+        }
+    }
+    return out;
 }
 
 bool LineReader::next(std::string& line) {

@@ -18,10 +18,22 @@ inline constexpr std::string_view LINE_END = "\r\n";
 std::string formatNumberLine(int32_t value);
 
 // The number at the start of `text` after blanks: an optional sign and the
-// digits up to the first other character. Text that starts with no number,
-// or a number outside 32 bits, reads as 0: an unreadable value must never
-// stop the program.
+// digits up to the first other character. Text that starts with no number
+// reads as 0: an unreadable value must never stop the program. A number
+// beyond 32 bits takes the nearest end of the range, so a muted sound never
+// comes back at full level.
 int32_t parseLeadingNumber(std::string_view text);
+
+// Skips the UTF-8 byte order mark that Windows editors put at the start of a
+// text file; anything else stays unread.
+void skipByteOrderMark(std::istream& in);
+
+// True when `text` is well-formed UTF-8.
+bool isValidUtf8(std::string_view text);
+
+// `text` read as Windows-1252 (the code page of names copied from Windows),
+// in UTF-8. Bytes that code page leaves undefined keep their Latin-1 meaning.
+std::string windows1252ToUtf8(std::string_view text);
 
 // A text value of IR.ini: the line up to its first comma, blanks around it
 // removed. The rest of the line is dropped, so a comma in a file name never

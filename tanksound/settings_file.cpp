@@ -1,11 +1,13 @@
 #include "tanksound/settings_file.h"
 
-#include <fstream>
+#include <sstream>
 #include <limits>
 #include <vector>
 
+#include "programdata/file_system.h"
 #include "programdata/replace_file.h"
 #include "tanksound/sound_engine.h"
+#include "tanksound/sound_paths.h"
 #include "programdata/text_values.h"
 
 namespace rumblet {
@@ -24,6 +26,14 @@ std::vector<Slot*> slotsInFileOrder(Data& data) {
     }
     slots.push_back(&data.atmosound);
     return slots;
+}
+
+// The controller and category of the i-th slot in file order.
+constexpr size_t SLOTS_PER_CONTROLLER = 3;
+int slotOwner(size_t i) { return static_cast<int>(i / SLOTS_PER_CONTROLLER); }
+SoundCategory slotCategory(size_t i) {
+    if (i >= SLOTS_PER_CONTROLLER * CONTROLLER_COUNT) return SoundCategory::Background;
+    return static_cast<SoundCategory>(i % SLOTS_PER_CONTROLLER);
 }
 
 int16_t portFromNumber(int32_t value) {
@@ -45,7 +55,7 @@ std::string settingsPath(const std::string& programDir) {
     return programDir + "/" + SETTINGS_FILE_NAME;
 }
 
-void readSettings(std::istream& in, ProgramData& data, int16_t& comport) {
+std::vector<std::string> readSettings(std::istream& in, ProgramData& data, int16_t& comport) {
     const auto slots = slotsInFileOrder<ProgramData, soundslot>(data);
     for (soundslot* slot : slots) {
         slot->file = EMPTY_SOUND;
@@ -53,16 +63,24 @@ void readSettings(std::istream& in, ProgramData& data, int16_t& comport) {
     }
     comport = 0;
 
+    std::vector<std::string> problems;
+    const size_t longest = file_system::maxNameBytes(data.programDir.empty() ? "." : data.programDir);
+    skipByteOrderMark(in);
     LineReader lines(in);
     std::string line;
-    for (soundslot* slot : slots) {
-        if (!lines.next(line)) return;
+    for (size_t i = 0; i < slots.size(); ++i) {
+        if (!lines.next(line)) return problems;
         std::string name = textField(line);
-        slot->file = name.empty() ? EMPTY_SOUND : name;
-        if (!lines.next(line)) return;
-        slot->volume = parseLeadingNumber(line);
+        if (name.size() > longest) {
+            problems.push_back("Name zu lang, nicht übernommen: " + slotLabel(slotOwner(i), slotCategory(i)));
+            name.clear();
+        }
+        slots[i]->file = name.empty() ? EMPTY_SOUND : name;
+        if (!lines.next(line)) return problems;
+        slots[i]->volume = parseLeadingNumber(line);
     }
     if (lines.next(line)) comport = portFromNumber(parseLeadingNumber(line));
+    return problems;
 }
 
 std::string formatSettings(const ProgramData& data, int16_t comport) {
@@ -76,16 +94,20 @@ std::string formatSettings(const ProgramData& data, int16_t comport) {
     return text;
 }
 
-void initladen(ProgramData& data, int16_t& comport) {
-    const std::string real = resolvePathNoCase(settingsPath(data.programDir));
-    std::ifstream in;
-    if (!real.empty()) in.open(real, std::ios::binary);
+std::vector<std::string> initladen(ProgramData& data, int16_t& comport) {
     // A missing or unreadable file reads like an empty one: all defaults.
-    readSettings(in, data, comport);
+    std::string content;
+    const std::string unreadable = readProgramFile(data, settingsPath(data.programDir), content);
+    std::istringstream in(content);
+    std::vector<std::string> problems = readSettings(in, data, comport);
+    if (!unreadable.empty()) problems.insert(problems.begin(), unreadable);
+    return problems;
 }
 
 void initsave(const ProgramData& data, int16_t comport) {
-    replaceFile(existingPathOr(settingsPath(data.programDir)), formatSettings(data, comport));
+    const std::string path = existingPathOr(settingsPath(data.programDir));
+    refuseUnreadable(data, path);
+    replaceFile(path, formatSettings(data, comport));
 }
 
 }  // namespace rumblet

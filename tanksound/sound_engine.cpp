@@ -23,11 +23,16 @@ SoundBuffer* bufferOf(soundslot& slot) { return slot.buffer.get(); }
 
 // Loads one slot's file if it exists. A file that exists but is no usable
 // wave file keeps the slot's old buffer; its message is added to `problems`.
-void loadSlot(ProgramData& data, soundslot& slot, SoundCategory category, bool isEngine,
-              std::vector<std::string>& problems) {
-    if (!namesSoundFile(slot.file)) return;
+// A configured sound that is not there adds its line to `missing`.
+void loadSlot(ProgramData& data, soundslot& slot, SoundCategory category, int owner,
+              std::vector<std::string>& problems, std::string& missing) {
+    if (isEmptySoundName(slot.file)) return;
     const std::string path = soundPath(data.programDir, category, slot.file);
-    if (fileda(path) <= 0) return;
+    if (!isSafeSoundName(slot.file) || fileda(path) <= 0) {
+        missing += "\n" + slotLabel(owner, category) + ": " + slot.file;
+        return;
+    }
+    const bool isEngine = category == SoundCategory::Engine;
     try {
         auto buffer = data.directsound->CreateSoundBufferFromFile(resolvePathNoCase(path));
         if (isEngine) slot.basefrequency = buffer->GetFrequency();
@@ -130,12 +135,15 @@ void soundinit(ProgramData& data) {
 std::vector<std::string> soundladen(ProgramData& data) {
     if (!data.directsound) return {"Sounds nicht geladen: kein Soundgerät"};
     std::vector<std::string> problems;
-    for (controller& c : data.controllers) {
-        loadSlot(data, c.enginesound, SoundCategory::Engine, true, problems);
-        loadSlot(data, c.shotsound, SoundCategory::Shot, false, problems);
-        loadSlot(data, c.turretsound, SoundCategory::Turret, false, problems);
+    std::string missing;
+    for (int n = 0; n < CONTROLLER_COUNT; ++n) {
+        controller& c = data.controllers[static_cast<size_t>(n)];
+        loadSlot(data, c.enginesound, SoundCategory::Engine, n, problems, missing);
+        loadSlot(data, c.shotsound, SoundCategory::Shot, n, problems, missing);
+        loadSlot(data, c.turretsound, SoundCategory::Turret, n, problems, missing);
     }
-    loadSlot(data, data.atmosound, SoundCategory::Background, false, problems);
+    loadSlot(data, data.atmosound, SoundCategory::Background, 0, problems, missing);
+    if (!missing.empty()) problems.insert(problems.begin(), "Sounddateien nicht gefunden:" + missing);
     return problems;
 }
 

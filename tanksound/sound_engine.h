@@ -24,26 +24,32 @@ std::string soundInitFailureText(const SoundError& e);
 void soundinit(ProgramData& data);
 
 // IR.ini in the program's folder: 27 values, CR LF. initladen tolerates a
-// missing, short or damaged file (names "leer", volumes 0, no port).
-// initsave writes a new file and renames it over the old one; it throws
-// std::runtime_error with a message naming the file when that fails, and the
-// old file stays whole.
-void initladen(ProgramData& data, int16_t& comport);
+// missing, short or damaged file (names "leer", volumes 0, no port); a file
+// that exists but cannot be read gives the same defaults and is never
+// written in this run. It returns the messages to show (that file, refused
+// names). initsave writes a new file and renames it over the old one; it
+// throws std::runtime_error with a message naming the file when that fails
+// or is refused, and the old file stays whole.
+std::vector<std::string> initladen(ProgramData& data, int16_t& comport);
 void initsave(const ProgramData& data, int16_t comport);
 
 // Loads all thirteen buffers from the sound folder. A missing file keeps the
-// slot's old buffer (or none). A file that exists but is no usable wave file
-// also keeps the old buffer; its problem is returned as a message naming the
-// file, for the caller to show. A name that is unsafe (a folder separator or
-// "..") is no sound, like "leer". Without a device nothing is loaded and one
-// message says so.
+// slot's old buffer (or none); every configured sound that cannot be found
+// (missing, a folder, an unsafe name) is listed in one message, a line per
+// slot. A file that exists but is no usable wave file also keeps the old
+// buffer; its problem is returned as a message naming the file, for the
+// caller to show. A name that is unsafe (a folder separator, "." or "..") is
+// no sound, like "leer". Without a device nothing is loaded and one message
+// says so.
 std::vector<std::string> soundladen(ProgramData& data);
 
 // Reads each engine sound's positions file into its controller's positions
-// (defined with the positions file, editor/positions_file.cpp). Controllers
-// with "leer" or an unsafe name keep theirs; a missing file, or a name too
-// short to give a positions file name, gives zeros.
-void posladen(ProgramData& data);
+// (defined with the positions file, tanksound/positions_file.cpp).
+// Controllers with "leer" or an unsafe name keep theirs; a missing file, or a
+// name too short to give a positions file name, gives zeros. A file that
+// cannot be read gives zeros too and is never written in this run; the
+// messages naming such files are returned.
+std::vector<std::string> posladen(ProgramData& data);
 
 // The sound decisions for one ordinary frame of controller n: the shot, the
 // turret loop, then the engine's segment and pitch. A slot without a buffer

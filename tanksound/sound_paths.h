@@ -14,13 +14,18 @@ enum class SoundCategory { Engine, Shot, Turret, Background };
 std::string soundFolder(const std::string& programDir, SoundCategory category);
 
 // A name from IR.ini may only name a file inside its folder: it must not be
-// empty and hold no folder separator and no "..". An unsafe name is treated
-// as no sound, like "leer", so a damaged or hostile IR.ini cannot make the
-// program read or write outside the sound folder.
+// empty, hold no folder separator and not be "." or "..". An unsafe name is
+// treated as no sound, like "leer", so a damaged or hostile IR.ini cannot
+// make the program read or write outside the sound folder. ("tank..wav" is
+// an ordinary name.)
 bool isSafeSoundName(const std::string& name);
 
 // A slot's file is worth looking up: neither the empty marker nor unsafe.
 bool namesSoundFile(const std::string& name);
+
+// How the user sees a slot in messages: "Kontroller 1 Panzersound" (the
+// editor's captions, controllers counted from 1), or "Backround".
+std::string slotLabel(int controller, SoundCategory category);
 
 // The path of a named sound in its category's folder.
 std::string soundPath(const std::string& programDir, SoundCategory category,

@@ -1,13 +1,16 @@
 #include "app/qt/main_window.h"
 
+#include <QApplication>
 #include <QCheckBox>
 #include <QCloseEvent>
 #include <QGroupBox>
 #include <QLineEdit>
 #include <QMap>
 #include <QPushButton>
+#include <QSocketNotifier>
 #include <QTimer>
 
+#include "app/end_requests.h"
 #include "window/qt/control_binding.h"
 
 namespace rumblet::qtskin {
@@ -65,6 +68,26 @@ MainWindow::MainWindow(MainForm& form) : form_(form) {
     auto* timer2 = new QTimer(this);
     timer2->setObjectName(QStringLiteral("Timer2"));
     bindTimer(form.Timer2, timer2);
+}
+
+void closeOnEndRequests(QWidget& window) {
+    const int requests = watchEndRequests();
+    if (requests < 0) return;
+    auto* notifier = new QSocketNotifier(requests, QSocketNotifier::Read, &window);
+    QObject::connect(notifier, &QSocketNotifier::activated, &window, [notifier, &window] {
+        // The close may show a message box whose event loop would see the
+        // same request again.
+        notifier->setEnabled(false);
+        // Open boxes and an open editor close first, top one first, as the
+        // user would close them: the editor saves on its close.
+        QWidget* last = nullptr;
+        for (QWidget* modal = QApplication::activeModalWidget(); modal && modal != last && modal != &window;
+             modal = QApplication::activeModalWidget()) {
+            last = modal;
+            modal->close();
+        }
+        window.close();
+    });
 }
 
 void MainWindow::closeEvent(QCloseEvent* event) {

@@ -25,6 +25,12 @@ private:
     MainForm& form_;
 };
 
+// The system's requests to end the program close `window`, as its close box
+// does, after closing what is open over it (message boxes, the editor, which
+// saves as it closes); the first request counts, later ones find the program
+// ending.
+void closeOnEndRequests(QWidget& window);
+
 // A layout name as a widget's object name: "Text2(3)" -> "Text2_3".
 QString widgetName(const std::string& controlName);
 

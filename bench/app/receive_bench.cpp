@@ -24,10 +24,11 @@ public:
 class SilentSound : public SoundActions {
 public:
     void soundinit() override {}
-    void initladen(int16_t&) override {}
+    std::vector<std::string> initladen(int16_t&) override { return {}; }
     void initsave(int16_t) override {}
     std::vector<std::string> soundladen() override { return {}; }
-    void posladen() override {}
+    std::vector<std::string> posladen() override { return {}; }
+    void possave() override {}
     void releaseSound() override {}
     void soundauswerten(std::array<int16_t, 18>&, int16_t) override {}
     void enginestart(int16_t) override {}

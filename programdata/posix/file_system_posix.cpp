@@ -17,10 +17,14 @@ namespace rumblet {
 
 namespace {
 
-[[noreturn]] void failWrite(const std::string& path, int error) {
-    throw std::runtime_error("Datei konnte nicht geschrieben werden: " + path + " (" +
-                             std::strerror(error) + ")");
+[[noreturn]] void failWrite(const std::string& path, const std::string& reason) {
+    throw std::runtime_error(notSavedText(path, reason));
 }
+
+[[noreturn]] void failWrite(const std::string& path, int error) { failWrite(path, std::strerror(error)); }
+
+// Symbolic link hops followed before giving up, as the system itself does.
+constexpr int MAX_LINK_HOPS = 40;
 
 std::string folderOf(const std::string& path) {
     const auto slash = path.find_last_of('/');
@@ -62,6 +66,32 @@ mode_t permissionsFor(const std::string& path) {
     return 0666 & ~mask;
 }
 
+// The file a write to `path` must replace: the end of its chain of symbolic
+// links (which need not exist yet), or `path` itself.
+std::string linkTarget(const std::string& path) {
+    std::string current = path;
+    for (int hop = 0; hop < MAX_LINK_HOPS; ++hop) {
+        struct stat st;
+        if (::lstat(current.c_str(), &st) != 0 || !S_ISLNK(st.st_mode)) return current;
+        std::string target(static_cast<size_t>(st.st_size > 0 ? st.st_size : 4096) + 1, '\0');
+        const ssize_t n = ::readlink(current.c_str(), target.data(), target.size());
+        if (n < 0) return current;
+        target.resize(static_cast<size_t>(n));
+        current = target.front() == '/' ? target : folderOf(current) + "/" + target;
+    }
+    errno = ELOOP;
+    failWrite(path, errno);
+}
+
+// A file whose write rights the user took away keeps its contents: the
+// rename would replace it all the same, so it is checked here.
+void refuseReadOnly(const std::string& shown, const std::string& target) {
+    struct stat st;
+    if (::stat(target.c_str(), &st) != 0) return;
+    if ((st.st_mode & 0222) == 0 || ::access(target.c_str(), W_OK) != 0)
+        failWrite(shown, "schreibgeschützt");
+}
+
 }  // namespace
 
 namespace file_system {
@@ -93,22 +123,59 @@ bool isWritableFolder(const std::string& dir) {
     return ::stat(dir.c_str(), &st) == 0 && S_ISDIR(st.st_mode) && ::access(dir.c_str(), W_OK | X_OK) == 0;
 }
 
+bool readFile(const std::string& path, std::string& content, std::string& reason) {
+    content.clear();
+    const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+    if (fd < 0) {
+        reason = std::strerror(errno);
+        return false;
+    }
+    struct stat st;
+    int error = ::fstat(fd, &st) != 0 ? errno : S_ISDIR(st.st_mode) ? EISDIR : 0;
+    char chunk[4096];
+    while (error == 0) {
+        const ssize_t n = ::read(fd, chunk, sizeof chunk);
+        if (n < 0 && errno == EINTR) continue;
+        if (n < 0) error = errno;
+        if (n <= 0) break;
+        content.append(chunk, static_cast<size_t>(n));
+    }
+    ::close(fd);
+    if (error != 0) {
+        content.clear();
+        reason = std::strerror(error);
+        return false;
+    }
+    return true;
+}
+
+std::size_t maxNameBytes(const std::string& dir) {
+    constexpr long USUAL = 255;
+    const long max = ::pathconf(dir.c_str(), _PC_NAME_MAX);
+    return static_cast<std::size_t>(max > 0 ? max : USUAL);
+}
+
 }  // namespace file_system
 
 void replaceFile(const std::string& path, const std::string& content) {
-    const std::string folder = folderOf(path);
-    const auto slash = path.find_last_of('/');
-    const std::string name = slash == std::string::npos ? path : path.substr(slash + 1);
-    std::string temp = folder + "/." + name + ".new-XXXXXX";
+    const std::string target = linkTarget(path);
+    refuseReadOnly(path, target);
+    const std::string folder = folderOf(target);
+    const auto slash = target.find_last_of('/');
+    const std::string name = slash == std::string::npos ? target : target.substr(slash + 1);
+    // The new file's name must fit the file system even when the old one's
+    // name is as long as it allows.
+    constexpr size_t NAME_PART = 200;
+    std::string temp = folder + "/." + name.substr(0, NAME_PART) + ".new-XXXXXX";
     const int fd = ::mkstemp(temp.data());
     if (fd < 0) failWrite(path, errno);
 
-    const bool written = ::fchmod(fd, permissionsFor(path)) == 0 && writeAll(fd, content) &&
+    const bool written = ::fchmod(fd, permissionsFor(target)) == 0 && writeAll(fd, content) &&
                          ::fsync(fd) == 0;
     const int writeError = errno;
     const bool closed = ::close(fd) == 0;
     const int closeError = errno;
-    if (!written || !closed || ::rename(temp.c_str(), path.c_str()) != 0) {
+    if (!written || !closed || ::rename(temp.c_str(), target.c_str()) != 0) {
         const int error = !written ? writeError : !closed ? closeError : errno;
         ::unlink(temp.c_str());
         failWrite(path, error);

@@ -13,6 +13,7 @@
 #include <QPushButton>
 #include <QTest>
 #include <QSlider>
+#include <csignal>
 #include <filesystem>
 #include <fstream>
 #include <map>
@@ -374,6 +375,59 @@ TEST_F(ProgramFolder, ClosingTheEditorSavesEverythingAndTheMainWindowReloadsIt) 
     ASSERT_EQ(soundLog->loads.size(), 2u);
     EXPECT_TRUE(recorded(data.controllers[1].enginesound) != nullptr);
     EXPECT_TRUE(form.Timer2.enabled);
+}
+
+// The shipped IR.ini gives several controllers one engine sound: an edit made
+// for one of them is the sound's, in memory and in its positions file.
+TEST_F(ProgramFolder, AnEditOfASharedEngineSoundIsSavedForEveryControllerWithIt) {
+    ProgramData stored;
+    for (auto& c : stored.controllers) c.enginesound.file = c.shotsound.file = c.turretsound.file = "leer";
+    stored.atmosound.file = "leer";
+    stored.controllers[0].enginesound.file = "tank.wav";
+    stored.controllers[2].enginesound.file = "TANK.wav";
+    std::ofstream(dir / "IR.ini", std::ios::binary) << formatSettings(stored, 0);
+    std::ofstream(dir / "dsound/tank.dat", std::ios::binary)
+        << " 0 \r\n 100 \r\n 100 \r\n 200 \r\n 0 \r\n 0 \r\n 0 \r\n 0 \r\n 0 \r\n 0 \r\n 0 \r\n 0 \r\n";
+    data.currentcontroller = 0;
+    start();
+    QTimer::singleShot(30, [] {
+        auto* dialog = QApplication::activeModalWidget();
+        qttest::clickIndicator(dialog->findChild<QAbstractButton*>(QStringLiteral("Option3_1")));  // Motorleerlaufstart
+        auto* end = dialog->findChild<QSlider*>(QStringLiteral("Slider1_1"));
+        end->setFocus();
+        QTest::keyClick(end, Qt::Key_End);  // Ende to the sound's end
+        QTest::keyClick(dialog, Qt::Key_Escape);
+    });
+    click(widget<QPushButton>("Command3"));
+
+    const int32_t length = soundLog->standard.bytes;
+    std::ifstream in(dir / "dsound/tank.dat", std::ios::binary);
+    const std::string saved((std::istreambuf_iterator<char>(in)), {});
+    EXPECT_NE(saved.find(" 100 \r\n " + std::to_string(length) + " \r\n"), std::string::npos) << saved;
+    for (int n : {0, 2}) EXPECT_EQ(data.controllers[n].positions[1].end, length) << "controller " << n;
+    EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir / "dsound"), {}), 2) << "one positions file";
+}
+
+// SIGTERM while the editor is open: the editor closes and saves as it
+// always does, then the main window closes and saves IR.ini.
+TEST_F(ProgramFolder, AnEndRequestClosesTheEditorWithItsSaveThenTheWindow) {
+    writeSettings(0);
+    data.currentcontroller = 1;
+    qtskin::closeOnEndRequests(mainWindow);
+    start();
+    QTimer::singleShot(30, [] {
+        auto* dialog = QApplication::activeModalWidget();
+        auto* end = dialog->findChild<QSlider*>(QStringLiteral("Slider1_1"));
+        end->setFocus();
+        QTest::keyClick(end, Qt::Key_End);
+        std::raise(SIGTERM);
+    });
+    click(widget<QPushButton>("Command3"));
+    QTRY_COMPARE(count("end"), 1L);
+    EXPECT_TRUE(std::filesystem::exists(dir / "dsound/tank.dat")) << "the editor's close saved the positions";
+    EXPECT_EQ(settingsText().rfind("leer\r\n 0 \r\nleer\r\n 0 \r\nleer\r\n 0 \r\ntank.wav\r\n-700 \r\n", 0), 0u)
+        << settingsText();
+    EXPECT_EQ(QApplication::activeModalWidget(), nullptr);
 }
 
 }  // namespace

@@ -214,22 +214,36 @@ TEST_F(DecodeTest, FirstTickBeforeAnyFrameShowsBreakInEveryRow) {
     EXPECT_EQ(soundCalls("enginestop 0"), 0) << "no engine runs";
 }
 
+// A running controller, and one that only sent its first start frame: both
+// count their ticks, and both are declared gone with the engine stop.
 TEST_F(DecodeTest, RunningControllerIsDeclaredGoneOnTheFourthTickWithoutFrames) {
-    receive(irframe::firstStartFrame(2, 6));
-    receive(irframe::secondStartFrame(2, {}));
-    for (int tick = 1; tick <= 3; ++tick) {
+    struct Case {
+        const char* what;
+        bool secondStartFrame;
+        int16_t enginestate;
+    };
+    for (const Case& c : {Case{"running", true, 6}, Case{"only announced", false, 134}}) {
+        SCOPED_TRACE(c.what);
+        log.clear();
+        receive(irframe::firstStartFrame(2, 6));
+        if (c.secondStartFrame) receive(irframe::secondStartFrame(2, {}));
+        EXPECT_EQ(data.controllers[2].enginestate, c.enginestate);
+        const std::string row = form.Text4[2].text;
+        if (c.secondStartFrame) EXPECT_EQ(row, "Team   Old");
+        for (int tick = 1; tick <= 3; ++tick) {
+            form.Timer2.tick();
+            EXPECT_EQ(data.controllers[2].watchdog, tick + 1);
+            EXPECT_EQ(form.Text4[2].text, row) << "counting, not gone";
+        }
         form.Timer2.tick();
-        EXPECT_EQ(data.controllers[2].watchdog, tick + 1);
-        EXPECT_EQ(form.Text4[2].text, "Team   Old");
-    }
-    form.Timer2.tick();
-    EXPECT_EQ(form.Text4[2].text, "Break");
-    EXPECT_EQ(data.controllers[2].enginestate, 0);
-    EXPECT_EQ(data.controllers[2].watchdog, 0);
-    EXPECT_EQ(soundCalls("enginestop 2"), 1);
+        EXPECT_EQ(form.Text4[2].text, "Break");
+        EXPECT_EQ(data.controllers[2].enginestate, 0);
+        EXPECT_EQ(data.controllers[2].watchdog, 0);
+        EXPECT_EQ(soundCalls("enginestop 2"), 1);
 
-    form.Timer2.tick();
-    EXPECT_EQ(soundCalls("enginestop 2"), 1) << "the stop is played once";
+        form.Timer2.tick();
+        EXPECT_EQ(soundCalls("enginestop 2"), 1) << "the stop is played once";
+    }
     receive(irframe::firstStartFrame(2, 6));
     EXPECT_EQ(data.controllers[2].enginestate, 134) << "a later start frame starts it again";
 }

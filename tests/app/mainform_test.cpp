@@ -64,9 +64,10 @@ TEST_F(MainWindowTest, StartUpRunsInOrderWithEmptySlotsAndDisplays) {
 }
 
 TEST_F(MainWindowTest, SoundFilesThatCannotBeLoadedAreReportedAtStartUp) {
+    sounds.readProblems = {"Datei kann nicht gelesen werden: IR.ini"};
     sounds.loadProblems = {"dsound/tank.wav: not a wave file"};
     form.Form_Load();
-    EXPECT_EQ(window.messages, sounds.loadProblems);
+    EXPECT_EQ(window.messages, (std::vector<std::string>{sounds.readProblems[0], sounds.loadProblems[0]}));
     EXPECT_FALSE(window.ended);
 }
 
@@ -206,6 +207,24 @@ TEST_F(MainWindowTest, FailedSaveAtTheEndIsReportedBeforeTheEnd) {
     EXPECT_THROW(form.Form_Unload(), ProgramEnded);
     EXPECT_EQ(events(), (std::vector<std::string>{"CLOSECOM", "initsave 1", "message Cannot write IR.ini",
                                                   "releaseSound", "end"}));
+}
+
+// Positions the editor could not save are tried once more at the end; what
+// still fails is in the one message with IR.ini, each file once.
+TEST_F(MainWindowTest, PositionsTheEditorCouldNotSaveAreTriedAgainAtTheEnd) {
+    startWithCom1();
+    EXPECT_THROW(form.Form_Unload(), ProgramEnded);
+    EXPECT_EQ(std::count(log.begin(), log.end(), "possave"), 0) << "nothing left unsaved";
+
+    log.clear();
+    data.positionsUnsaved = true;  // the editor's last save failed
+    sounds.saveFailure = "Nicht gespeichert: IR.ini";
+    sounds.positionsFailure = "Nicht gespeichert: tank.dat\nNicht gespeichert: IR.ini";
+    EXPECT_THROW(form.Form_Unload(), ProgramEnded);
+    EXPECT_EQ(events(), (std::vector<std::string>{"CLOSECOM", "initsave 1",
+                                                  "message Nicht gespeichert: IR.ini\nNicht gespeichert: tank.dat",
+                                                  "releaseSound", "end"}));
+    EXPECT_EQ(std::count(log.begin(), log.end(), "possave"), 1);
 }
 
 TEST_F(MainWindowTest, ClosingWhileReceivingEndsAtOnceFromInsideTheYield) {

@@ -1,5 +1,7 @@
 #include "drive_session.h"
 
+#include <signal.h>
+
 #include <algorithm>
 #include <atomic>
 #include <chrono>
@@ -94,11 +96,7 @@ public:
         if (display.name().empty()) return fail("Xvfb did not start (xvfb.log)");
         const Desktop desktop(display.name(), XWINDOW_TOOL);
         r_.recording = o_.dir / "sound.raw";
-        const Environment env = {
-            {"DISPLAY", display.name()},         {"QT_QPA_PLATFORM", "xcb"},
-            {"SDL_AUDIODRIVER", "disk"},         {"SDL_DISKAUDIOFILE", r_.recording.string()},
-            {"PORT_COM1", "virtual:" + socket_}, {"HOME", o_.dir.string()},
-        };
+        const Environment env = environment(display);
         Child rumblet({(program_ / "rumblet").string()}, env, (o_.dir / "rumblet.log").string());
         RecordingWatch watch(r_.recording, r_.marks);
         const auto window = desktop.findWindow(MAIN_WINDOW_TITLE, 30s);
@@ -137,7 +135,37 @@ public:
         return r_;
     }
 
+    SignalledEnd endBySignal(int signal) {
+        SignalledEnd end;
+        fs::remove_all(o_.dir);
+        fs::create_directories(program_);
+        VirtualDisplay display((o_.dir / "xvfb.log").string());
+        if (!prepareProgram()) end.problem = r_.problem;
+        if (end.problem.empty() && display.name().empty()) end.problem = "Xvfb did not start";
+        if (!end.problem.empty()) return end;
+        r_.recording = o_.dir / "sound.raw";
+        Child rumblet({(program_ / "rumblet").string()}, environment(display), (o_.dir / "rumblet.log").string());
+        if (!Desktop(display.name(), XWINDOW_TOOL).findWindow(MAIN_WINDOW_TITLE, 30s)) {
+            end.problem = "the main window did not appear within 30 s; see " + o_.dir.string();
+            return end;
+        }
+        std::this_thread::sleep_for(1s);  // the rest of the start-up
+        std::ofstream(program_ / "IR.ini", std::ios::binary) << "replaced before the signal\r\n";
+        ::kill(rumblet.pid(), signal);
+        end.exitStatus = rumblet.waitFor(15s);
+        end.settingsAfter = readFile(program_ / "IR.ini");
+        return end;
+    }
+
 private:
+    Environment environment(const VirtualDisplay& display) const {
+        return {
+            {"DISPLAY", display.name()},         {"QT_QPA_PLATFORM", "xcb"},
+            {"SDL_AUDIODRIVER", "disk"},         {"SDL_DISKAUDIOFILE", r_.recording.string()},
+            {"PORT_COM1", "virtual:" + socket_}, {"HOME", o_.dir.string()},
+        };
+    }
+
     DriveResult fail(const std::string& problem) {
         r_.problem = problem + "; see " + o_.dir.string();
         return r_;
@@ -227,5 +255,12 @@ double DriveResult::recordedAt(double scriptSeconds) const {
 RawSoundFormat recordedFormat() { return {rumblet::DEFAULT_OUTPUT_RATE, rumblet::MIXER_OUTPUT_CHANNELS}; }
 
 DriveResult runDrive(const DriveOptions& options) { return Drive(options).run(); }
+
+SignalledEnd endBySignal(const std::filesystem::path& dir, int signal) {
+    DriveOptions options;
+    options.dir = dir;
+    options.controllers = 1;
+    return Drive(options).endBySignal(signal);
+}
 
 }  // namespace e2e

@@ -78,4 +78,13 @@ struct DriveResult {
 
 DriveResult runDrive(const DriveOptions& options);
 
+// rumblet started in a fresh program folder under `dir` as for a drive; once
+// its window is there, IR.ini is replaced and the system's `signal` sent.
+struct SignalledEnd {
+    std::string problem;            // empty when the run got through
+    std::optional<int> exitStatus;  // within 15 s of the signal
+    std::string settingsAfter;      // IR.ini then
+};
+SignalledEnd endBySignal(const std::filesystem::path& dir, int signal);
+
 }  // namespace e2e

@@ -11,6 +11,8 @@
 // looks at stretches of many frames and allows 0.3 s for a frame's way.
 #include <gtest/gtest.h>
 
+#include <csignal>
+
 #include <algorithm>
 #include <chrono>
 #include <map>
@@ -235,6 +237,19 @@ TEST_F(RumbletEndToEnd, ClosingTheWindowEndsTheProgramAndWritesIrIni) {
     EXPECT_EQ(lines[0], demo::ENGINE_FILE);
     EXPECT_EQ(lines[24], demo::BACKGROUND_FILE);
     EXPECT_EQ(lines[26], " 1 ") << "COM1";
+}
+
+// The system's requests to end the program end it as closing its window
+// does: IR.ini is written, the program ends by itself.
+TEST(RumbletSignals, EndTheProgramAsClosingItsWindowDoes) {
+    for (const auto& [signal, name] : {std::pair{SIGTERM, "SIGTERM"}, {SIGINT, "SIGINT"}, {SIGHUP, "SIGHUP"}}) {
+        SCOPED_TRACE(name);
+        const auto end = e2e::endBySignal(std::string(E2E_ARTIFACTS) + "-" + name, signal);
+        ASSERT_TRUE(end.problem.empty()) << end.problem;
+        ASSERT_TRUE(end.exitStatus.has_value()) << "rumblet did not end";
+        EXPECT_EQ(*end.exitStatus, 0);
+        EXPECT_EQ(end.settingsAfter.rfind(std::string(demo::ENGINE_FILE) + "\r\n", 0), 0u) << end.settingsAfter;
+    }
 }
 
 }  // namespace

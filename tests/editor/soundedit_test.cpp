@@ -6,6 +6,8 @@
 #include <filesystem>
 
 #include "soundedit_fixture.h"
+#include "tanksound/positions_file.h"
+#include "tanksound/sound_engine.h"
 
 namespace rumblet::testing {
 namespace {
@@ -114,6 +116,7 @@ TEST_F(SoundeditWindow, PickingAShotSoundAssignsAndPlaysIt) {
 
 TEST_F(SoundeditWindow, PickingAnEngineSoundReadsItsPositionsAndSetsTheSliders) {
     addFile("dsound/tank0.dat", " 10 \r\n 20 \r\n 30 \r\n 40 \r\n 0 \r\n 0 \r\n 0 \r\n 0 \r\n 0 \r\n 0 \r\n 0 \r\n 0 \r\n");
+    posladen(data);  // as the main window does at start: controller 0 uses tank0.wav
     log->sounds["tank0.wav"].bytes = 5000;
     data.currentcontroller = 2;
     open();
@@ -325,6 +328,71 @@ TEST_F(SoundeditWindow, PositionsThatCannotBeSavedAreReportedAndNotReadBack) {
     EXPECT_EQ(countEvent("main posladen"), 0);
     EXPECT_EQ(countEvent("initladen"), 1);
     EXPECT_EQ(countEvent("TIMEINIT"), 1);
+}
+
+// Both saves failing: one message, each file that kept its old contents
+// named once, also when several controllers share the engine sound.
+TEST_F(SoundeditWindow, FailedSavesAreOneMessageNamingEachFileOnce) {
+    owner.initsaveError = "Nicht gespeichert, die Datei behält ihren alten Inhalt: IR.ini (schreibgeschützt)";
+    for (auto& c : data.controllers) c.enginesound.file = "tank0.wav";
+    std::filesystem::create_directories(dir / "dsound/tank0.dat");  // a folder blocks the file
+    open();
+    editor->Form_Unload();
+
+    ASSERT_EQ(system.messages.size(), 1u);
+    const std::string& text = system.messages[0];
+    EXPECT_NE(text.find(owner.initsaveError), std::string::npos) << text;
+    EXPECT_NE(text.find("tank0.dat"), std::string::npos) << text;
+    EXPECT_EQ(text.find("tank0.dat"), text.rfind("tank0.dat")) << text;
+    EXPECT_TRUE(data.positionsUnsaved) << "the program's end tries again";
+}
+
+// The positions belong to the engine sound: marking a segment for one
+// controller marks it for every controller with that sound, and a controller
+// given the sound takes its positions as they stand, not as last saved.
+TEST_F(SoundeditWindow, MarkingASharedEngineSoundMarksItForEveryControllerWithIt) {
+    addFile("dsound/tank2.dat", " 0 \r\n 100 \r\n");
+    data.controllers[3].enginesound.file = "TANK2.WAV";
+    data.currentcontroller = 2;
+    open();
+    click(editor->Option3, MOTORLEERLAUFSTART);
+    editor->Slider1[1].userMove(7000);
+    EXPECT_EQ(data.controllers[3].positions[MOTORLEERLAUFSTART].end, 7000);
+    EXPECT_EQ(data.controllers[0].positions[MOTORLEERLAUFSTART].end, 0) << "tank0.wav is another sound";
+
+    click(editor->Option1, 1);
+    pick("tank2.wav");
+    EXPECT_EQ(data.controllers[1].positions[MOTORLEERLAUFSTART].end, 7000);
+    EXPECT_EQ(data.controllers[1].positions[MOTORSTART].end, 900);
+}
+
+// A name the file system cannot hold is refused when picked, not cut; an
+// engine sound whose positions file cannot be read says so.
+TEST_F(SoundeditWindow, RefusesANameTooLongAndNamesAPositionsFileItCannotRead) {
+    addFile("dsound/tank5.wav");
+    std::filesystem::create_directories(dir / "dsound/tank5.dat");
+    data.currentcontroller = 2;
+    open();
+    editor->File1.items.push_back(std::string(300, 'n') + ".wav");
+    pick(editor->File1.items.back());
+    EXPECT_THAT(system.messages, ElementsAre(NAME_TOO_LONG_MESSAGE));
+    EXPECT_EQ(data.controllers[2].enginesound.file, "tank2.wav");
+
+    pick("tank5.wav");
+    ASSERT_EQ(system.messages.size(), 2u);
+    EXPECT_NE(system.messages[1].find("tank5.dat"), std::string::npos) << system.messages[1];
+}
+
+// A name in the Windows code page shows as on Windows, plays, and stays as
+// it was read.
+TEST_F(SoundeditWindow, ANameFromWindowsShowsAndPlaysAsThere) {
+    addFile("dsound/Motor-gro\xC3\x9F.wav");
+    data.controllers[2].enginesound.file = "Motor-gro\xDF.wav";
+    data.currentcontroller = 2;
+    open();
+    EXPECT_EQ(editor->Label3[0].caption, "Motor-gro\xC3\x9F.wav");
+    EXPECT_EQ(previewName(), "Motor-gro\xC3\x9F.wav");
+    EXPECT_EQ(data.controllers[2].enginesound.file, "Motor-gro\xDF.wav");
 }
 
 TEST_F(SoundeditWindow, ReopeningStartsInTheEngineCategoryOnSegmentZero) {

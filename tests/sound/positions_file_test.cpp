@@ -54,7 +54,8 @@ TEST(PositionsFile, ReadsTheFirstTwelveNumbersHoweverTheyAreSeparated) {
         {"text in it", "1\r\nabc\r\n3\r\n4x\r\n", {{{1, 0}, {3, 4}}}},
         {"empty", "", {}},
         {"binary", std::string("\0\xff\x01", 3), {}},
-        {"a number too large for 32 bits", "1\r\n99999999999\r\n3\r\n", {{{1, 0}, {3, 0}}}},
+        {"a number too large for 32 bits", "1\r\n99999999999\r\n3\r\n", {{{1, INT32_MAX}, {3, 0}}}},
+        {"a byte order mark", "\xEF\xBB\xBF" + twelveLines(SAMPLE), SAMPLE},
     };
     for (const Case& c : cases) {
         const std::string path = folder.write("tank.dat", c.text);
@@ -78,19 +79,34 @@ protected:
         for (auto& c : data.controllers) c.enginesound.file = "leer";
     }
     controller& c(size_t n) { return data.controllers[n]; }
+    // Gives controller n the engine sound `name` and puts the sound there.
+    void engine(size_t n, const std::string& name) {
+        c(n).enginesound.file = name;
+        folder.write("dsound/" + name, "RIFF");
+    }
+    // The positions files (everything but the sounds) in the sound folder.
     size_t filesInSoundFolder() const {
-        return static_cast<size_t>(std::distance(std::filesystem::directory_iterator(folder.path() + "/dsound"), {}));
+        size_t count = 0;
+        for (const auto& entry : std::filesystem::directory_iterator(folder.path() + "/dsound")) {
+            const std::string name = entry.path().filename().string();
+            if (name.size() < 4 || !equalsNoCase(name.substr(name.size() - 4), ".wav")) ++count;
+        }
+        return count;
     }
 };
 
 TEST_F(PositionsFiles, PossaveWritesNothingForControllersWithoutEngineSound) {
     c(0).positions = SAMPLE;
+    c(1).enginesound.file = "gone.wav";  // configured, but not there (nor is a folder a sound)
+    c(1).positions = SAMPLE;
+    c(2).enginesound.file = "folder.wav";
+    folder.folder("dsound/folder.wav");
     possave(data);
     EXPECT_EQ(filesInSoundFolder(), 0u);
 }
 
 TEST_F(PositionsFiles, ControllersSharingAnEngineSoundEndWithTheHigherOnesPositions) {
-    c(1).enginesound.file = "panzer.wav";
+    engine(1, "panzer.wav");
     c(1).positions = SAMPLE;
     c(3).enginesound.file = "panzer.wav";
     c(3).positions[1] = {111, 222};
@@ -103,7 +119,7 @@ TEST_F(PositionsFiles, ControllersSharingAnEngineSoundEndWithTheHigherOnesPositi
 }
 
 TEST_F(PositionsFiles, ANewEngineSoundGetsZerosAndItsFileOnSave) {
-    c(2).enginesound.file = "Tank.WAV";
+    engine(2, "Tank.WAV");
     c(2).positions = SAMPLE;
     std::string path = folder.path() + "/dsound/Tank.WAV";
     posladenEditor(data, path, 2);
@@ -130,7 +146,7 @@ TEST_F(PositionsFiles, PosladenSkipsLeerAndZeroesAMissingFile) {
 
 TEST_F(PositionsFiles, AnUnsafeEngineNameReadsAndWritesNothingOutsideTheSoundFolder) {
     folder.write("secret.dat", twelveLines(SAMPLE));
-    const char* unsafe[] = {"../secret.wav", "sub/x.wav", "..\\secret.wav", "ab..wav"};
+    const char* unsafe[] = {"../secret.wav", "sub/x.wav", "..\\secret.wav", ".."};
     for (const char* name : unsafe) {
         c(0).enginesound.file = name;
         c(0).positions = {};
@@ -153,9 +169,9 @@ TEST_F(PositionsFiles, AShortEngineNameHasNoPositionsFile) {
 }
 
 TEST_F(PositionsFiles, OneFileThatCannotBeWrittenDoesNotStopTheOthers) {
-    c(0).enginesound.file = "blocked.wav";
+    engine(0, "blocked.wav");
     folder.folder("dsound/blocked.dat");  // a folder where the file should be
-    c(1).enginesound.file = "fine.wav";
+    engine(1, "fine.wav");
     c(1).positions = SAMPLE;
     try {
         possave(data);
@@ -164,6 +180,62 @@ TEST_F(PositionsFiles, OneFileThatCannotBeWrittenDoesNotStopTheOthers) {
         EXPECT_NE(std::string(e.what()).find("blocked.dat"), std::string::npos) << e.what();
     }
     EXPECT_EQ(folder.read("dsound/fine.dat"), twelveLines(SAMPLE));
+}
+
+// Positions belong to the sound file: an edit for one controller holds for
+// every controller whose engine sound is the same file (letter case aside),
+// and the file is written once.
+TEST_F(PositionsFiles, AnEditHoldsForEveryControllerWithTheSameSound) {
+    engine(0, "tank.wav");
+    c(2).enginesound.file = "TANK.WAV";
+    engine(3, "other.wav");
+    EXPECT_EQ(sharingController(data, 2), 0);
+    EXPECT_EQ(sharingController(data, 3), -1);
+    c(2).positions = SAMPLE;
+    sharePositions(data, 2);
+    EXPECT_EQ(c(0).positions[5].end, 12345);
+    EXPECT_EQ(c(3).positions[5].end, 0) << "another sound keeps its own";
+    possave(data);
+    EXPECT_EQ(filesInSoundFolder(), 2u) << "tank.dat once, other.dat";
+    c(0).positions = {};
+    posladen(data);
+    EXPECT_EQ(c(0).positions[5].end, 12345);
+}
+
+// A positions file that cannot be read (here a folder) or that the user made
+// read-only keeps its contents; each is named once, however many
+// controllers share its sound, and the program's end will try again.
+TEST_F(PositionsFiles, AFileThatCannotBeReadOrWrittenKeepsItsContentsAndIsNamedOnce) {
+    for (size_t n = 0; n < 3; ++n) engine(n, "shared.wav");
+    engine(3, "odd.wav");
+    const std::string locked = folder.write("dsound/shared.dat", twelveLines(SAMPLE));
+    std::filesystem::permissions(locked, std::filesystem::perms(0444));
+    folder.folder("dsound/odd.dat");
+
+    const auto problems = posladen(data);
+    ASSERT_EQ(problems.size(), 1u);
+    EXPECT_NE(problems[0].find(folder.path() + "/dsound/odd.dat"), std::string::npos) << problems[0];
+    EXPECT_EQ(c(0).positions[5].end, 12345);
+    try {
+        possave(data);
+        FAIL() << "the failures were not reported";
+    } catch (const std::runtime_error& e) {
+        const std::string text = e.what();
+        EXPECT_EQ(text.find(locked), text.rfind(locked)) << text;
+        EXPECT_NE(text.find("schreibgeschützt"), std::string::npos) << text;
+        EXPECT_NE(text.find("odd.dat"), std::string::npos) << text;
+    }
+    EXPECT_TRUE(data.positionsUnsaved);
+    EXPECT_EQ(folder.read("dsound/shared.dat"), twelveLines(SAMPLE));
+    EXPECT_TRUE(std::filesystem::is_directory(folder.path() + "/dsound/odd.dat"));
+}
+
+// A name with ".." inside is an ordinary name.
+TEST_F(PositionsFiles, ANameWithTwoDotsInsideIsAnOrdinarySound) {
+    engine(0, "tank..engine.wav");
+    c(0).positions = SAMPLE;
+    possave(data);
+    EXPECT_EQ(folder.read("dsound/tank..engine.dat"), twelveLines(SAMPLE));
 }
 
 }  // namespace

@@ -93,7 +93,11 @@ TEST_F(SoundLoading, AFileThatIsGoneKeepsTheOldSound) {
     ASSERT_TRUE(old);
 
     data.controllers[0].shotsound.file = "nothere.wav";
-    EXPECT_TRUE(soundladen(data).empty()) << "a missing file is skipped silently";
+    folder.folder("dsound/Turm/folder.wav");
+    data.controllers[3].turretsound.file = "folder.wav";
+    EXPECT_EQ(soundladen(data), std::vector<std::string>{"Sounddateien nicht gefunden:\nKontroller 1 Schuss: nothere.wav"
+                                                         "\nKontroller 4 Turm: folder.wav"})
+        << "every sound not found, in one message";
     EXPECT_EQ(data.controllers[0].shotsound.buffer.get(), old);
     data.controllers[0].shotsound.file = "LEER";
     soundladen(data);
@@ -122,7 +126,8 @@ TEST_F(SoundLoading, AnUnsafeNameIsNoSound) {
     for (const char* name : unsafe) {
         data.controllers[0].enginesound.file = name;
         data.atmosound.file = name;
-        EXPECT_TRUE(soundladen(data).empty()) << name;
+        EXPECT_EQ(soundladen(data), std::vector<std::string>{"Sounddateien nicht gefunden:\nKontroller 1 Panzersound: " +
+                                                             std::string(name) + "\nBackround: " + name});
     }
     EXPECT_TRUE(log->loads.empty()) << log->loads.front();
 }

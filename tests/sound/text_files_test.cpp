@@ -5,10 +5,12 @@
 #include <sys/resource.h>
 
 #include <climits>
+#include <functional>
 #include <filesystem>
 #include <optional>
 #include <sstream>
 
+#include "programdata/file_system.h"
 #include "programdata/replace_file.h"
 #include "tanksound/settings_file.h"
 #include "tanksound/sound_engine.h"
@@ -35,7 +37,9 @@ TEST(NumberFormat, ReadsTheLeadingNumberAndZeroForAnythingElse) {
         {" 5 ", 5},        {"-1500 ", -1500},        {"  12,3", 12},          {"\t7", 7},
         {"+8", 8},         {"12abc", 12},            {"abc", 0},              {"", 0},
         {"-", 0},          {" - 3", 0},              {"2147483647", INT32_MAX}, {"-2147483648", INT32_MIN},
-        {"2147483648", 0}, {"99999999999999999999", 0}};
+        // Beyond 32 bits: the nearest end, so a muted sound stays muted.
+        {"2147483648", INT32_MAX}, {"99999999999999999999", INT32_MAX},
+        {"-2147483649", INT32_MIN}, {"-99999999999", INT32_MIN}};
     for (auto [text, value] : cases) EXPECT_EQ(parseLeadingNumber(text), value) << '"' << text << '"';
 }
 
@@ -245,6 +249,82 @@ TEST_F(SettingsFile, InitsaveReportsAFailedWriteAndKeepsTheOldFile) {
     FileSizeLimit fullDisk(16);
     EXPECT_THROW(initsave(data, 1), std::runtime_error);
     EXPECT_EQ(folder.read("IR.ini"), "old.wav\r\n");
+}
+
+// An IR.ini the program cannot read is the user's all the same: it is named,
+// the program runs on the defaults, and no save ever writes over it.
+TEST_F(SettingsFile, AFileThatCannotBeReadIsNamedAndNeverWritten) {
+    struct Case {
+        const char* what;
+        std::function<void()> make;
+    };
+    const Case cases[] = {
+        {"a folder", [&] { folder.folder("IR.ini"); }},
+        {"no read rights", [&] {
+             std::filesystem::permissions(folder.write("IR.ini", "mine.wav\r\n"), std::filesystem::perms::none);
+         }},
+    };
+    const std::string path = folder.path() + "/IR.ini";
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        std::filesystem::remove_all(path);
+        c.make();
+        std::string content, reason;
+        if (file_system::readFile(path, content, reason)) continue;  // root may read anything
+        ProgramData fresh;
+        fresh.programDir = folder.path();
+        const auto problems = initladen(fresh, comport);
+        ASSERT_EQ(problems.size(), 1u);
+        EXPECT_NE(problems[0].find(path), std::string::npos) << problems[0];
+        EXPECT_NE(problems[0].find("nicht überschrieben"), std::string::npos) << problems[0];
+        EXPECT_EQ(fresh.controllers[0].enginesound.file, "leer");
+        try {
+            initsave(fresh, 1);
+            FAIL() << "the unreadable file was written over";
+        } catch (const std::runtime_error& e) {
+            EXPECT_NE(std::string(e.what()).find(path), std::string::npos) << e.what();
+        }
+        EXPECT_TRUE(std::filesystem::exists(path));
+        std::filesystem::permissions(path, std::filesystem::perms::owner_all);
+    }
+}
+
+TEST_F(SettingsFile, WritesThroughALinkAndLeavesAReadOnlyFileAlone) {
+    folder.folder("shared");
+    folder.write("shared/IR.ini", "old\r\n");
+    std::filesystem::create_symlink("shared/IR.ini", folder.path() + "/IR.ini");
+    fill();
+    initsave(data, 1);
+    EXPECT_TRUE(std::filesystem::is_symlink(folder.path() + "/IR.ini")) << "the link became a plain file";
+    EXPECT_EQ(folder.read("shared/IR.ini").substr(0, 13), "panzer0.wav\r\n");
+    EXPECT_EQ(std::distance(std::filesystem::directory_iterator(folder.path() + "/shared"), {}), 1);
+
+    std::filesystem::permissions(folder.path() + "/shared/IR.ini", std::filesystem::perms(0444));
+    data.controllers[0].enginesound.file = "other.wav";
+    try {
+        initsave(data, 1);
+        FAIL() << "a read-only file was written";
+    } catch (const std::runtime_error& e) {
+        EXPECT_NE(std::string(e.what()).find("schreibgeschützt"), std::string::npos) << e.what();
+    }
+    EXPECT_EQ(folder.read("shared/IR.ini").substr(0, 13), "panzer0.wav\r\n");
+}
+
+// Files from Windows: a byte order mark before the first name, a name in
+// the Windows code page, and a name longer than the file system takes.
+TEST_F(SettingsFile, ReadsFilesFromWindowsAndRefusesNamesTooLongToExist) {
+    const std::string cp1252Name = "Motor-gro\xDF.wav";
+    const std::string longName(300, 'n');
+    folder.write("IR.ini", "\xEF\xBB\xBF" + cp1252Name + "\r\n-100 \r\n" + longName + "\r\n-200 \r\n");
+    folder.write("dsound/Motor-gro\xC3\x9F.wav", "RIFF");
+    const auto problems = initladen(data, comport);
+    EXPECT_EQ(data.controllers[0].enginesound.file, cp1252Name) << "the mark is no part of the name";
+    EXPECT_EQ(data.controllers[0].enginesound.volume, -100);
+    EXPECT_GT(fileda(folder.path() + "/dsound/" + cp1252Name), 0) << "found as Windows-1252";
+    EXPECT_EQ(data.controllers[0].shotsound.file, "leer") << "refused, not cut";
+    EXPECT_EQ(problems, std::vector<std::string>{"Name zu lang, nicht übernommen: Kontroller 1 Schuss"});
+    EXPECT_EQ(formatSettings(data, 0).substr(0, cp1252Name.size() + 2), cp1252Name + "\r\n")
+        << "the name is written back as it was read";
 }
 
 }  // namespace

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <sys/socket.h>
+#include <sys/stat.h>
 #include <sys/un.h>
 #include <unistd.h>
 
@@ -136,6 +137,35 @@ TEST_F(VirtualReceiverDevice, NeverReceivesAByteButWaitsOutTheReadTimeout) {
     EXPECT_GE(std::chrono::steady_clock::now() - before, std::chrono::milliseconds(21));
     EXPECT_TRUE(device->transmitChar(0x41)) << "sent bytes are taken";
     EXPECT_TRUE(device->setBreak(true));
+}
+
+// A burst timed on another clock (or 2^62 ns) must not make the receiver
+// deaf: it is dropped and counted, and the next one shows at its time.
+TEST_F(VirtualReceiverDevice, DropsABurstTimedMoreThanASecondFromNow) {
+    auto device = port::openVirtualReceiver(socket_);
+    ASSERT_NE(device, nullptr);
+    power(*device);
+    FrameSender sender(socket_);
+    const auto stretches = port::virtual_receiver::stretchesOf(
+        rumblet::irframe::pulseTrain(rumblet::irframe::ordinaryFrame(0, {0, 0, false, false}), 0));
+    const uint64_t droppedBefore = port::virtualReceiverFarBursts();
+    for (int64_t far : {int64_t{1} << 62, monotonicNowNs() + 2'000'000'000, monotonicNowNs() - 2'000'000'000})
+        ASSERT_EQ(sender.send(stretches, far), FrameSender::Result::sent);
+    const int64_t start = monotonicNowNs() + 5'000'000;
+    ASSERT_EQ(sender.send(stretches, start), FrameSender::Result::sent);
+    bool sawLow = false;
+    while (!sawLow && monotonicNowNs() < start + 60'000'000) sawLow = (status(*device) & CARRIER) == 0;
+    EXPECT_TRUE(sawLow) << "the receiver went deaf";
+    EXPECT_EQ(port::virtualReceiverFarBursts() - droppedBefore, 3u);
+}
+
+// Whatever the umask, only the owner may send frames to the port.
+TEST_F(VirtualReceiverDevice, ItsSocketIsTheOwnersAlone) {
+    const mode_t mask = umask(0);
+    auto device = port::openVirtualReceiver(socket_);
+    umask(mask);
+    ASSERT_NE(device, nullptr);
+    EXPECT_EQ(fs::status(socket_).permissions() & fs::perms::all, fs::perms::owner_read | fs::perms::owner_write);
 }
 
 TEST_F(VirtualReceiverDevice, SenderTellsWhenNoReceiverListens) {

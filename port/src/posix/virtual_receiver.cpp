@@ -7,6 +7,7 @@
 #include <time.h>
 #include <unistd.h>
 
+#include <atomic>
 #include <vector>
 
 #include "virtual_receiver_client.h"
@@ -18,6 +19,24 @@ namespace port {
 namespace {
 
 using virtual_receiver::BurstMessage;
+
+// A burst is meant for the next moments. One whose start lies further from
+// now (a sender on the wall clock, a damaged time) would hold the line for
+// ever or never show: it is dropped and counted.
+constexpr int64_t MAX_START_DISTANCE_NS = 1'000'000'000;
+std::atomic<uint64_t> farBursts{0};
+
+// Only the user who opened the port may send frames to it, whatever the
+// umask: the file gets its rights as it is made, not after.
+bool bindOwnerOnly(int fd, const sockaddr_un& address) {
+    const mode_t mask = umask(0177);
+    const bool bound = bind(fd, reinterpret_cast<const sockaddr*>(&address), sizeof address) == 0;
+    const int error = errno;
+    umask(mask);
+    if (bound) chmod(address.sun_path, 0600);
+    errno = error;
+    return bound;
+}
 
 void sleepMs(int64_t ms) {
     timespec left{time_t(ms / 1000), long(ms % 1000) * 1'000'000};
@@ -113,7 +132,12 @@ private:
             if (got < 0 && errno == EINTR) continue;
             if (got < 0) return;
             if (!virtual_receiver::readBurst(message, size_t(got), stretches)) continue;
-            line_.schedule(stretches, message.startNs == 0 ? now : message.startNs);
+            const int64_t start = message.startNs == 0 ? now : message.startNs;
+            if (start > now + MAX_START_DISTANCE_NS || start < now - MAX_START_DISTANCE_NS) {
+                ++farBursts;
+                continue;
+            }
+            line_.schedule(stretches, start);
         }
     }
 
@@ -128,12 +152,14 @@ private:
 
 }  // namespace
 
+uint64_t virtualReceiverFarBursts() { return farBursts; }
+
 std::unique_ptr<SerialDevice> openVirtualReceiver(const std::string& socketPath) {
     sockaddr_un address{};
     if (!virtual_receiver::socketAddress(socketPath, address)) return nullptr;
     const int fd = socket(AF_UNIX, SOCK_DGRAM | SOCK_NONBLOCK | SOCK_CLOEXEC, 0);
     if (fd < 0) return nullptr;
-    const auto bindIt = [&] { return bind(fd, reinterpret_cast<const sockaddr*>(&address), sizeof address) == 0; };
+    const auto bindIt = [&] { return bindOwnerOnly(fd, address); };
     bool bound = bindIt();
     if (!bound && errno == EADDRINUSE && isStaleSocket(address)) {
         unlink(address.sun_path);

@@ -11,6 +11,7 @@
 // while RTS is on and DTR off; otherwise DCD reads 0.
 #pragma once
 
+#include <cstdint>
 #include <memory>
 #include <string>
 
@@ -21,6 +22,10 @@ namespace port {
 // Binds the socket at `socketPath` (replacing a stale socket file that no one
 // listens on). Nullptr when the path is unusable or another program listens
 // there: the port is then as unavailable as a device held elsewhere.
+// The socket file is the owner's alone (0600). Bursts whose start lies more
+// than a second from now are dropped; virtualReceiverFarBursts counts them
+// for the whole process.
 std::unique_ptr<SerialDevice> openVirtualReceiver(const std::string& socketPath);
+uint64_t virtualReceiverFarBursts();
 
 }  // namespace port

@@ -21,6 +21,8 @@ public:
     int16_t savedPort = 0;                  // what initladen reads as comport
     std::vector<std::string> loadProblems;  // what soundladen reports
     std::string saveFailure;                // non-empty: initsave fails with it
+    std::string positionsFailure;           // non-empty: possave fails with it
+    std::vector<std::string> readProblems;  // what initladen reports
     std::string failingCall;                // this call throws a SoundError
     std::function<void(std::array<int16_t, 18>&, int16_t)> onSoundauswerten;
     std::string outputLost;                 // what the next soundOutputCheck reports, once
@@ -29,9 +31,10 @@ public:
         log_.push_back("soundinit");
         if (!initFailure.empty()) throw SoundInitFailed(initFailure);
     }
-    void initladen(int16_t& comport) override {
+    std::vector<std::string> initladen(int16_t& comport) override {
         log_.push_back("initladen");
         comport = savedPort;
+        return readProblems;
     }
     void initsave(int16_t comport) override {
         log_.push_back("initsave " + std::to_string(comport));
@@ -41,7 +44,14 @@ public:
         log_.push_back("soundladen");
         return loadProblems;
     }
-    void posladen() override { log_.push_back("posladen"); }
+    std::vector<std::string> posladen() override {
+        log_.push_back("posladen");
+        return {};
+    }
+    void possave() override {
+        log_.push_back("possave");
+        if (!positionsFailure.empty()) throw std::runtime_error(positionsFailure);
+    }
     void releaseSound() override { log_.push_back("releaseSound"); }
     void soundauswerten(std::array<int16_t, 18>& bits, int16_t n) override {
         log_.push_back("soundauswerten " + std::to_string(n));
