@@ -7,7 +7,10 @@
 #include <time.h>
 #include <unistd.h>
 
+#include <mutex>
 #include <vector>
+
+#include "posix/virtual_receiver_edges.h"
 
 #include "virtual_receiver_client.h"
 #include "virtual_receiver_line.h"
@@ -45,7 +48,8 @@ public:
     // itself is the only system call of a DCD poll.
     static constexpr int64_t PICK_UP_INTERVAL_NS = 500'000;
 
-    VirtualReceiverDevice(int fd, std::string path) : fd_(fd), path_(std::move(path)) {}
+    VirtualReceiverDevice(int fd, std::string path)
+        : fd_(fd), path_(std::move(path)), recorder_(fd, mutex_, [this](int64_t now) { pickUpFrames(now); }) {}
     ~VirtualReceiverDevice() override { close(); }
 
     void clearErrors() override {}
@@ -70,18 +74,21 @@ public:
     bool transmitChar(uint8_t) override { return true; }
 
     bool escape(LineFunction function) override {
+        std::lock_guard lock(mutex_);
         switch (function) {
             case LineFunction::setRts: rts_ = true; break;
             case LineFunction::clearRts: rts_ = false; break;
             case LineFunction::setDtr: dtr_ = true; break;
             case LineFunction::clearDtr: dtr_ = false; break;
         }
+        recorder_.setPowered(rts_ && !dtr_, virtual_receiver::monotonicNowNs());
         return true;
     }
 
     bool setBreak(bool) override { return true; }
 
     bool modemStatus(uint32_t& status) override {
+        std::lock_guard lock(mutex_);
         const int64_t now = virtual_receiver::monotonicNowNs();
         if (now >= nextPickUpNs_) {
             pickUpFrames(now);
@@ -93,7 +100,10 @@ public:
         return true;
     }
 
+    LineEdges* edges() override { return &recorder_.edges(); }
+
     bool close() override {
+        recorder_.stop();
         if (fd_ < 0) return false;
         ::close(fd_);
         fd_ = -1;
@@ -113,7 +123,8 @@ private:
             if (got < 0 && errno == EINTR) continue;
             if (got < 0) return;
             if (!virtual_receiver::readBurst(message, size_t(got), stretches)) continue;
-            line_.schedule(stretches, message.startNs == 0 ? now : message.startNs);
+            if (line_.schedule(stretches, message.startNs == 0 ? now : message.startNs))
+                recorder_.schedule(stretches, line_.lastStartNs());
         }
     }
 
@@ -124,6 +135,10 @@ private:
     bool dtr_ = false;
     int64_t nextPickUpNs_ = 0;
     virtual_receiver::Line line_;
+    // The thread that records the line's edges shares the device's state;
+    // the lock is uncontended while DCD is polled between its wake-ups.
+    std::mutex mutex_;
+    virtual_receiver::LineRecorder recorder_;
 };
 
 }  // namespace

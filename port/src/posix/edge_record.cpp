@@ -1,0 +1,76 @@
+#include "posix/edge_record.h"
+
+#include <algorithm>
+#include <chrono>
+
+namespace port {
+
+EdgeRecord::EdgeRecord(EdgeSourceKind kind, std::function<int64_t()> now, bool completeToNow)
+    : kind_(kind), now_(std::move(now)), completeToNow_(completeToNow), complete_(now_()) {}
+
+void EdgeRecord::add(int64_t counter, bool high) {
+    {
+        std::lock_guard lock(mutex_);
+        if (failed_) return;
+        counter = std::max({counter, complete_, lastEdge_});
+        if (count_ == CAPACITY) {
+            first_ = (first_ + 1) % CAPACITY;
+            --count_;
+            lost_ = true;
+        }
+        ring_[(first_ + count_) % CAPACITY] = LineEdge{counter, high};
+        ++count_;
+        lastEdge_ = counter;
+        complete_ = std::max(complete_, counter);
+    }
+    changed_.notify_all();
+}
+
+void EdgeRecord::completeUntil(int64_t counter) {
+    std::lock_guard lock(mutex_);
+    complete_ = std::max(complete_, counter);
+}
+
+void EdgeRecord::markLost() {
+    {
+        std::lock_guard lock(mutex_);
+        lost_ = true;
+    }
+    changed_.notify_all();
+}
+
+void EdgeRecord::markFailed() {
+    {
+        std::lock_guard lock(mutex_);
+        failed_ = true;
+    }
+    changed_.notify_all();
+}
+
+EdgeRecord::Next EdgeRecord::take(LineEdge& edge, int64_t& complete) {
+    std::lock_guard lock(mutex_);
+    if (lost_) {
+        lost_ = false;
+        return Next::lost;
+    }
+    if (count_ > 0) {
+        edge = ring_[first_];
+        first_ = (first_ + 1) % CAPACITY;
+        --count_;
+        return Next::edge;
+    }
+    if (failed_) return Next::failed;
+    // Read under the lock, so no change timed before this moment can still
+    // be on its way in.
+    if (completeToNow_) complete_ = std::max(complete_, now_());
+    complete = complete_;
+    return Next::none;
+}
+
+bool EdgeRecord::wait(int64_t timeoutNs) {
+    std::unique_lock lock(mutex_);
+    return changed_.wait_for(lock, std::chrono::nanoseconds(std::max<int64_t>(timeoutNs, 0)),
+                             [this] { return somethingWaits(); });
+}
+
+}  // namespace port

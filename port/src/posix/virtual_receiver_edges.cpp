@@ -1,0 +1,95 @@
+#include "posix/virtual_receiver_edges.h"
+
+#include <poll.h>
+#include <sys/eventfd.h>
+#include <time.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <climits>
+
+#include "virtual_receiver_client.h"
+
+namespace port::virtual_receiver {
+
+namespace {
+
+// The longest sleep while no change is due: how often the thread tells the
+// record that the line is still quiet.
+constexpr int64_t QUIET_REPORT_NS = 20'000'000;
+
+}  // namespace
+
+LineRecorder::LineRecorder(int socketFd, std::mutex& deviceMutex, std::function<void(int64_t)> pickUp)
+    : socketFd_(socketFd),
+      wakeFd_(eventfd(0, EFD_CLOEXEC | EFD_NONBLOCK)),
+      mutex_(deviceMutex),
+      pickUp_(std::move(pickUp)),
+      record_(EdgeSourceKind::exact, monotonicNowNs, false) {
+    // Without its wake-up the thread could not be stopped: no edges then,
+    // and the port is polled as before.
+    if (wakeFd_ >= 0) thread_ = std::thread([this] { run(); });
+    else record_.markFailed();
+}
+
+LineRecorder::~LineRecorder() {
+    stop();
+    if (wakeFd_ >= 0) close(wakeFd_);
+}
+
+void LineRecorder::stop() {
+    if (!thread_.joinable()) return;
+    const uint64_t one = 1;
+    (void)!write(wakeFd_, &one, sizeof one);
+    thread_.join();
+}
+
+void LineRecorder::schedule(const std::vector<Stretch>& stretches, int64_t startNs) {
+    bool high = true;
+    int64_t at = startNs;
+    for (const Stretch& s : stretches) {
+        if (s.low == high) due_.push_back({at, !s.low});
+        high = !s.low;
+        at += int64_t(s.microseconds) * 1000;
+    }
+    if (!high) due_.push_back({at, true});
+}
+
+void LineRecorder::setPowered(bool powered, int64_t nowNs) {
+    if (powered == powered_) return;
+    powered_ = powered;
+    if (lineHigh_) record_.add(nowNs, powered);
+}
+
+void LineRecorder::release(int64_t nowNs) {
+    while (!due_.empty() && due_.front().counter <= nowNs) {
+        const LineEdge edge = due_.front();
+        due_.pop_front();
+        lineHigh_ = edge.high;
+        if (powered_) record_.add(edge.counter, edge.high);
+    }
+    record_.completeUntil(nowNs);
+}
+
+void LineRecorder::run() {
+    while (true) {
+        int64_t sleepNs;
+        {
+            std::lock_guard lock(mutex_);
+            const int64_t now = monotonicNowNs();
+            pickUp_(now);
+            release(now);
+            sleepNs = due_.empty() ? QUIET_REPORT_NS : std::clamp<int64_t>(due_.front().counter - now, 0, QUIET_REPORT_NS);
+        }
+        pollfd fds[2] = {{socketFd_, POLLIN, 0}, {wakeFd_, POLLIN, 0}};
+        const timespec timeout{time_t(sleepNs / 1'000'000'000), long(sleepNs % 1'000'000'000)};
+        ppoll(fds, 2, &timeout, nullptr);
+        if (fds[1].revents != 0) return;
+        if ((fds[0].revents & (POLLERR | POLLNVAL)) != 0) {
+            record_.markFailed();
+            return;
+        }
+    }
+}
+
+}  // namespace port::virtual_receiver

@@ -1,0 +1,55 @@
+// The virtual receiver's timed edges: every burst the receiver puts on its
+// line is also turned into the line's changes at their exact moments, and a
+// thread of its own hands each change to the edge record once its moment has
+// come, as a real receiver's would. The same thread takes new bursts from the
+// socket, so frames are recorded even while no one polls DCD.
+#pragma once
+
+#include <cstdint>
+#include <deque>
+#include <functional>
+#include <mutex>
+#include <thread>
+#include <vector>
+
+#include "posix/edge_record.h"
+#include "virtual_receiver_protocol.h"
+
+namespace port::virtual_receiver {
+
+class LineRecorder {
+public:
+    // `pickUp(nowNs)` takes waiting bursts from `socketFd`; it and every
+    // other call here run under `deviceMutex`, the device's one lock.
+    LineRecorder(int socketFd, std::mutex& deviceMutex, std::function<void(int64_t)> pickUp);
+    ~LineRecorder();
+    LineRecorder(const LineRecorder&) = delete;
+    LineRecorder& operator=(const LineRecorder&) = delete;
+
+    // A burst drawn on the line from `startNs` (after any delay the line gave it).
+    void schedule(const std::vector<Stretch>& stretches, int64_t startNs);
+    // The receiver's supply (RTS on, DTR off) switched at `nowNs`: without it
+    // DCD reads 0 whatever the line does.
+    void setPowered(bool powered, int64_t nowNs);
+
+    // Ends the thread; no change is recorded afterwards. Call without the lock.
+    void stop();
+
+    LineEdges& edges() { return record_; }
+
+private:
+    void run();
+    void release(int64_t nowNs);
+
+    int socketFd_;
+    int wakeFd_ = -1;
+    std::mutex& mutex_;
+    std::function<void(int64_t)> pickUp_;
+    EdgeRecord record_;
+    std::deque<LineEdge> due_;  // the line's own changes, not yet reached
+    bool lineHigh_ = true;
+    bool powered_ = false;
+    std::thread thread_;
+};
+
+}  // namespace port::virtual_receiver
