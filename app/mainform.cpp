@@ -142,6 +142,7 @@ void MainForm::Form_Unload() {
 // may keep the other from happening, and a failed save is never silent.
 void MainForm::ende() {
     try {
+        replayed_.forget();
         port_.CLOSECOM();
     } catch (const RuntimeError& e) {
         window_.messageBox(e.what());
