@@ -90,21 +90,22 @@ void ReplayedLine::settle() {
         // An edge ends the sleep at once, so the full length costs no delay.
         if (waited) port_.EDGEWAIT(SLEEP_MS);
         fetch();
-        dropStaleLine();
+        dropStaleLine(true);
     }
 }
 
 // Line that has waited too long for the capture (a message box or the sound
 // editor held the program) is dropped; the capture goes on with the newest
 // part of it, as after a moment in which the system took the processor away.
-void ReplayedLine::dropStaleLine() {
+// Where that may be in the middle of a frame, the frame is not trusted.
+void ReplayedLine::dropStaleLine(bool midFrame) {
     if (known_ - now_ <= KEEP_US) return;
     now_ = known_ - KEEP_US;
     while (!pending_.empty() && pending_.front().at <= now_) {
         high_ = pending_.front().high;
         pending_.pop_front();
     }
-    damaged_ = true;
+    if (midFrame) damaged_ = true;
 }
 
 void ReplayedLine::advance(int64_t us) {

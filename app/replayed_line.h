@@ -68,6 +68,14 @@ public:
         return true;
     }
 
+    // The window system has had its turn, however long it held the
+    // program: the capture is between frames (it yields nowhere else), so
+    // line that has waited too long is dropped without harm to any frame.
+    void afterYield() {
+        fetch();
+        dropStaleLine(false);
+    }
+
     // The port itself.
     int32_t OPENCOM(const char* mode) override { return port_.OPENCOM(mode); }
     int32_t CLOSECOM() override { return port_.CLOSECOM(); }
@@ -90,7 +98,7 @@ private:
     // Brings the line up to now_, waiting for the port where it is not yet known.
     void settle();
     void fetch();
-    void dropStaleLine();
+    void dropStaleLine(bool midFrame);
     int64_t realNow();
 
     PortFunctions& port_;
@@ -116,7 +124,9 @@ public:
     ReplayedWindow(WindowServices& window, ReplayedLine& line) : window_(window), line_(line) {}
 
     void yield() override {
-        if (line_.yieldDue()) window_.yield();
+        if (!line_.yieldDue()) return;
+        window_.yield();
+        line_.afterYield();
     }
     void messageBox(const std::string& text) override { window_.messageBox(text); }
     void showMainWindow() override { window_.showMainWindow(); }

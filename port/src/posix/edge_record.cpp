@@ -5,8 +5,8 @@
 
 namespace port {
 
-EdgeRecord::EdgeRecord(EdgeSourceKind kind, std::function<int64_t()> now, bool completeToNow)
-    : kind_(kind), now_(std::move(now)), completeToNow_(completeToNow), complete_(now_()) {}
+EdgeRecord::EdgeRecord(EdgeSourceKind kind, int64_t startCounter, std::function<int64_t()> completeNow)
+    : kind_(kind), completeNow_(std::move(completeNow)), complete_(startCounter) {}
 
 void EdgeRecord::add(int64_t counter, bool high) {
     {
@@ -62,7 +62,7 @@ EdgeRecord::Next EdgeRecord::take(LineEdge& edge, int64_t& complete) {
     if (failed_) return Next::failed;
     // Read under the lock, so no change timed before this moment can still
     // be on its way in.
-    if (completeToNow_) complete_ = std::max(complete_, now_());
+    if (completeNow_) complete_ = std::max(complete_, completeNow_());
     complete = complete_;
     return Next::none;
 }

@@ -20,11 +20,12 @@ public:
     // About 17 s of IR frames sent back to back (37 edges each 40 ms).
     static constexpr std::size_t CAPACITY = 16384;
 
-    // `now` reads the counter. A source whose every edge gets a time no
-    // earlier than the moment the record learns of it (a watcher thread
-    // timing its wake-ups) passes `completeToNow`: the record then counts as
-    // complete up to the moment it is asked.
-    EdgeRecord(EdgeSourceKind kind, std::function<int64_t()> now, bool completeToNow);
+    // `completeNow` tells, when asked while no change waits, up to when the
+    // line is known at that instant (INT64_MIN: no later than before); it is
+    // called under the record's lock, so a change added afterwards is timed
+    // no earlier. Without it only completeUntil() moves that moment on,
+    // which starts at `startCounter`.
+    EdgeRecord(EdgeSourceKind kind, int64_t startCounter, std::function<int64_t()> completeNow = {});
 
     EdgeSourceKind kind() const override { return kind_; }
 
@@ -49,14 +50,13 @@ private:
     bool somethingWaits() const { return count_ > 0 || lost_ || failed_; }
 
     const EdgeSourceKind kind_;
-    const std::function<int64_t()> now_;
-    const bool completeToNow_;
+    const std::function<int64_t()> completeNow_;
     mutable std::mutex mutex_;
     std::condition_variable changed_;
     std::vector<LineEdge> ring_ = std::vector<LineEdge>(CAPACITY);
     std::size_t first_ = 0;
     std::size_t count_ = 0;
-    int64_t complete_;  // set from the clock when the record starts
+    int64_t complete_;
     int64_t lastEdge_ = INT64_MIN;
     bool lost_ = false;
     bool failed_ = false;

@@ -91,7 +91,7 @@ public:
         std::lock_guard lock(mutex_);
         const int64_t now = virtual_receiver::monotonicNowNs();
         if (now >= nextPickUpNs_) {
-            pickUpFrames(now);
+            recorder_.pickUp(now);
             nextPickUpNs_ = now + PICK_UP_INTERVAL_NS;
         }
         const bool powered = rts_ && !dtr_;

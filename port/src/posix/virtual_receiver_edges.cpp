@@ -25,7 +25,7 @@ LineRecorder::LineRecorder(int socketFd, std::mutex& deviceMutex, std::function<
       wakeFd_(eventfd(0, EFD_CLOEXEC | EFD_NONBLOCK)),
       mutex_(deviceMutex),
       pickUp_(std::move(pickUp)),
-      record_(EdgeSourceKind::exact, monotonicNowNs, false) {
+      record_(EdgeSourceKind::exact, monotonicNowNs(), [this] { return completeNow(); }) {
     // Without its wake-up the thread could not be stopped: no edges then,
     // and the port is polled as before.
     if (wakeFd_ >= 0) thread_ = std::thread([this] { run(); });
@@ -44,6 +44,28 @@ void LineRecorder::stop() {
     thread_.join();
 }
 
+void LineRecorder::pickUp(int64_t nowNs) {
+    ++picking_;
+    pickUp_(nowNs);
+    noteNextDue();
+    --picking_;
+}
+
+void LineRecorder::noteNextDue() { nextDue_ = due_.empty() ? INT64_MAX : due_.front().counter; }
+
+// The line is known up to now unless a burst may still be on its way: in the
+// socket, or taken from it and not yet drawn. A burst that arrives later
+// begins later too (its sender schedules it ahead, or it begins when it is
+// picked up).
+int64_t LineRecorder::completeNow() const {
+    const int64_t now = monotonicNowNs();
+    if (picking_ != 0) return INT64_MIN;
+    pollfd socket{socketFd_, POLLIN, 0};
+    if (poll(&socket, 1, 0) != 0) return INT64_MIN;
+    if (picking_ != 0) return INT64_MIN;
+    return std::min(now, nextDue_ - 1);
+}
+
 void LineRecorder::schedule(const std::vector<Stretch>& stretches, int64_t startNs) {
     bool high = true;
     int64_t at = startNs;
@@ -53,6 +75,7 @@ void LineRecorder::schedule(const std::vector<Stretch>& stretches, int64_t start
         at += int64_t(s.microseconds) * 1000;
     }
     if (!high) due_.push_back({at, true});
+    noteNextDue();
 }
 
 void LineRecorder::setPowered(bool powered, int64_t nowNs) {
@@ -68,7 +91,7 @@ void LineRecorder::release(int64_t nowNs) {
         lineHigh_ = edge.high;
         if (powered_) record_.add(edge.counter, edge.high);
     }
-    record_.completeUntil(nowNs);
+    noteNextDue();
 }
 
 void LineRecorder::run() {
@@ -77,7 +100,7 @@ void LineRecorder::run() {
         {
             std::lock_guard lock(mutex_);
             const int64_t now = monotonicNowNs();
-            pickUp_(now);
+            pickUp(now);
             release(now);
             sleepNs = due_.empty() ? QUIET_REPORT_NS : std::clamp<int64_t>(due_.front().counter - now, 0, QUIET_REPORT_NS);
         }

@@ -5,6 +5,7 @@
 // socket, so frames are recorded even while no one polls DCD.
 #pragma once
 
+#include <atomic>
 #include <cstdint>
 #include <deque>
 #include <functional>
@@ -26,6 +27,11 @@ public:
     LineRecorder(const LineRecorder&) = delete;
     LineRecorder& operator=(const LineRecorder&) = delete;
 
+    // Takes waiting bursts from the socket (the device's pickUp, counted so
+    // that the record never calls the line complete while a burst is on
+    // its way from the socket to the line).
+    void pickUp(int64_t nowNs);
+
     // A burst drawn on the line from `startNs` (after any delay the line gave it).
     void schedule(const std::vector<Stretch>& stretches, int64_t startNs);
     // The receiver's supply (RTS on, DTR off) switched at `nowNs`: without it
@@ -40,6 +46,8 @@ public:
 private:
     void run();
     void release(int64_t nowNs);
+    void noteNextDue();
+    int64_t completeNow() const;
 
     int socketFd_;
     int wakeFd_ = -1;
@@ -47,6 +55,10 @@ private:
     std::function<void(int64_t)> pickUp_;
     EdgeRecord record_;
     std::deque<LineEdge> due_;  // the line's own changes, not yet reached
+    // Read without the device's lock by the record: the first change not
+    // yet recorded, and how many pick-ups are under way.
+    std::atomic<int64_t> nextDue_ = INT64_MAX;
+    std::atomic<int> picking_ = 0;
     bool lineHigh_ = true;
     bool powered_ = false;
     std::thread thread_;
