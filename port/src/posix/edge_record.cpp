@@ -1,5 +1,7 @@
 #include "posix/edge_record.h"
 
+#include <poll.h>
+
 #include <algorithm>
 #include <chrono>
 
@@ -17,6 +19,7 @@ void EdgeRecord::add(int64_t counter, bool high) {
             first_ = (first_ + 1) % CAPACITY;
             --count_;
             lost_ = true;
+            lostAfter_ = 0;
         }
         ring_[(first_ + count_) % CAPACITY] = LineEdge{counter, high};
         ++count_;
@@ -34,6 +37,9 @@ void EdgeRecord::completeUntil(int64_t counter) {
 void EdgeRecord::markLost() {
     {
         std::lock_guard lock(mutex_);
+        // Reported after the changes already recorded, where it happened;
+        // an earlier loss not yet reported stays where it was.
+        if (!lost_) lostAfter_ = count_;
         lost_ = true;
     }
     changed_.notify_all();
@@ -49,11 +55,12 @@ void EdgeRecord::markFailed() {
 
 EdgeRecord::Next EdgeRecord::take(LineEdge& edge, int64_t& complete) {
     std::lock_guard lock(mutex_);
-    if (lost_) {
+    if (lost_ && lostAfter_ == 0) {
         lost_ = false;
         return Next::lost;
     }
     if (count_ > 0) {
+        if (lost_) --lostAfter_;
         edge = ring_[first_];
         first_ = (first_ + 1) % CAPACITY;
         --count_;
@@ -71,6 +78,16 @@ bool EdgeRecord::wait(int64_t timeoutNs) {
     std::unique_lock lock(mutex_);
     return changed_.wait_for(lock, std::chrono::nanoseconds(std::max<int64_t>(timeoutNs, 0)),
                              [this] { return somethingWaits(); });
+}
+
+int64_t completeUnlessPending(int fd, const std::atomic<int>& reading, int64_t nowNs) {
+    // Checked before and after the look: a reader that took the data in
+    // between is seen the second time.
+    if (reading != 0) return INT64_MIN;
+    pollfd entry{fd, POLLIN, 0};
+    if (poll(&entry, 1, 0) != 0) return INT64_MIN;
+    if (reading != 0) return INT64_MIN;
+    return nowNs;
 }
 
 }  // namespace port

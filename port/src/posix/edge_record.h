@@ -3,6 +3,7 @@
 // marks the caller must see.
 #pragma once
 
+#include <atomic>
 #include <condition_variable>
 #include <cstddef>
 #include <cstdint>
@@ -59,7 +60,13 @@ private:
     int64_t complete_;
     int64_t lastEdge_ = INT64_MIN;
     bool lost_ = false;
+    std::size_t lostAfter_ = 0;  // changes still to take before the loss is reported
     bool failed_ = false;
 };
+
+// Up to when a line whose changes are read from `fd` is known at `nowNs`:
+// not past anything while data waits there or a reader (counted in
+// `reading`) is between the descriptor and the record; INT64_MIN then.
+int64_t completeUnlessPending(int fd, const std::atomic<int>& reading, int64_t nowNs);
 
 }  // namespace port

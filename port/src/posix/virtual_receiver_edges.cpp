@@ -58,12 +58,7 @@ void LineRecorder::noteNextDue() { nextDue_ = due_.empty() ? INT64_MAX : due_.fr
 // begins later too (its sender schedules it ahead, or it begins when it is
 // picked up).
 int64_t LineRecorder::completeNow() const {
-    const int64_t now = monotonicNowNs();
-    if (picking_ != 0) return INT64_MIN;
-    pollfd socket{socketFd_, POLLIN, 0};
-    if (poll(&socket, 1, 0) != 0) return INT64_MIN;
-    if (picking_ != 0) return INT64_MIN;
-    return std::min(now, nextDue_ - 1);
+    return std::min(completeUnlessPending(socketFd_, picking_, monotonicNowNs()), nextDue_ - 1);
 }
 
 void LineRecorder::schedule(const std::vector<Stretch>& stretches, int64_t startNs) {
