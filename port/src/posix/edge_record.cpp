@@ -1,6 +1,8 @@
 #include "posix/edge_record.h"
 
 #include <poll.h>
+#include <pthread.h>
+#include <sched.h>
 
 #include <algorithm>
 #include <chrono>
@@ -78,6 +80,11 @@ bool EdgeRecord::wait(int64_t timeoutNs) {
     std::unique_lock lock(mutex_);
     return changed_.wait_for(lock, std::chrono::nanoseconds(std::max<int64_t>(timeoutNs, 0)),
                              [this] { return somethingWaits(); });
+}
+
+void askForRealtimePriority() {
+    const sched_param param{sched_get_priority_min(SCHED_FIFO)};
+    pthread_setschedparam(pthread_self(), SCHED_FIFO, &param);
 }
 
 int64_t completeUnlessPending(int fd, const std::atomic<int>& reading, int64_t nowNs) {

@@ -164,6 +164,7 @@ public:
 
 private:
     void run() {
+        askForRealtimePriority();
         uint8_t buffer[4096];
         size_t held = 0;  // bytes of a word not yet complete
         while (true) {

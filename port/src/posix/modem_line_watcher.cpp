@@ -67,8 +67,7 @@ public:
 
 private:
     void run() {
-        const sched_param param{sched_get_priority_min(SCHED_FIFO)};
-        pthread_setschedparam(pthread_self(), SCHED_FIFO, &param);  // refused without the right: timed as it comes
+        askForRealtimePriority();
         while (!stop_) {
             if (ioctl(fd_, TIOCMIWAIT, TIOCM_CD) != 0) {
                 if (errno == EINTR) continue;

@@ -90,6 +90,7 @@ void LineRecorder::release(int64_t nowNs) {
 }
 
 void LineRecorder::run() {
+    askForRealtimePriority();
     while (true) {
         int64_t sleepNs;
         {
