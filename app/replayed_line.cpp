@@ -76,7 +76,7 @@ void ReplayedLine::fetch() {
 }
 
 void ReplayedLine::settle() {
-    for (bool waited = false;; waited = true) {
+    for (;;) {
         while (!pending_.empty() && pending_.front().at <= now_) {
             high_ = pending_.front().high;
             pending_.pop_front();
@@ -87,8 +87,11 @@ void ReplayedLine::settle() {
             known_ = now_;
             return;
         }
-        // An edge ends the sleep at once, so the full length costs no delay.
-        if (waited) port_.EDGEWAIT(SLEEP_MS);
+        // Caught up with the line as the port knows it: sleep until the next
+        // edge, or until the quiet line has moved on far enough to be worth
+        // a look. The edge ends the sleep at once, so its length costs no
+        // delay; looking sooner would only chase the clock.
+        port_.EDGEWAIT(SLEEP_MS);
         fetch();
         dropStaleLine(true);
     }

@@ -30,7 +30,7 @@ public:
     static constexpr int64_t KEEP_US = 2'000'000;
     // The longest sleep in the library while the line is quiet; an edge
     // ends it at once.
-    static constexpr int32_t SLEEP_MS = 5;
+    static constexpr int32_t SLEEP_MS = 10;
     // How often, on the replayed clock, the window system gets its turn.
     static constexpr int64_t YIELD_US = 10'000;
 

@@ -14,9 +14,14 @@ namespace port::virtual_receiver {
 
 namespace {
 
-// The longest sleep while no change is due: how often the thread tells the
-// record that the line is still quiet.
+// The longest sleep of the thread while nothing arrives.
 constexpr int64_t QUIET_REPORT_NS = 20'000'000;
+// Changes closer together than this belong to one burst (an IR frame's
+// longest level is its 2.8 ms header; frames are at least 4 ms apart). A
+// burst's changes are handed over together when it ends: their times are
+// exact anyway, and one wake-up per frame, for this thread and for the
+// caller, is all a frame costs.
+constexpr int64_t BURST_GAP_NS = 3'000'000;
 
 }  // namespace
 
@@ -89,6 +94,13 @@ void LineRecorder::release(int64_t nowNs) {
     noteNextDue();
 }
 
+int64_t LineRecorder::burstEndNs() const {
+    auto it = due_.begin();
+    int64_t end = it->counter;
+    for (++it; it != due_.end() && it->counter - end < BURST_GAP_NS; ++it) end = it->counter;
+    return end;
+}
+
 void LineRecorder::run() {
     askForRealtimePriority();
     while (true) {
@@ -98,7 +110,7 @@ void LineRecorder::run() {
             const int64_t now = monotonicNowNs();
             pickUp(now);
             release(now);
-            sleepNs = due_.empty() ? QUIET_REPORT_NS : std::clamp<int64_t>(due_.front().counter - now, 0, QUIET_REPORT_NS);
+            sleepNs = due_.empty() ? QUIET_REPORT_NS : std::clamp<int64_t>(burstEndNs() - now, 0, QUIET_REPORT_NS);
         }
         pollfd fds[2] = {{socketFd_, POLLIN, 0}, {wakeFd_, POLLIN, 0}};
         const timespec timeout{time_t(sleepNs / 1'000'000'000), long(sleepNs % 1'000'000'000)};

@@ -1,7 +1,7 @@
 // The virtual receiver's timed edges: every burst the receiver puts on its
 // line is also turned into the line's changes at their exact moments, and a
-// thread of its own hands each change to the edge record once its moment has
-// come, as a real receiver's would. The same thread takes new bursts from the
+// thread of its own hands them to the edge record once their moment has
+// come, a burst's changes together when it ends. The same thread takes new bursts from the
 // socket, so frames are recorded even while no one polls DCD.
 #pragma once
 
@@ -47,6 +47,8 @@ private:
     void run();
     void release(int64_t nowNs);
     void noteNextDue();
+    // The last change of the burst that holds the next change due.
+    int64_t burstEndNs() const;
     int64_t completeNow() const;
 
     int socketFd_;
