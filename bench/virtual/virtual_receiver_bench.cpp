@@ -111,8 +111,7 @@ std::vector<pid_t> busyProcesses(int count) {
     for (int i = 0; i < count; ++i) {
         const pid_t pid = fork();
         if (pid == 0) {
-            for (volatile uint64_t spin = 0;; spin = spin + 1) {
-            }
+            for (;;) benchmark::ClobberMemory();
         }
         if (pid > 0) pids.push_back(pid);
     }

@@ -9,6 +9,7 @@
 #include <string>
 #include <vector>
 
+#include "ir_devices.h"
 #include "port.h"
 #include "serial_names.h"
 
@@ -58,7 +59,11 @@ std::string describe(const port::SerialTarget& target) {
             const bool present = stat(target.path.c_str(), &info) == 0;
             return target.path + (present ? "" : " (no such device)");
         }
-        case Backend::virtualReceiver: return "virtual IR receiver at " + target.path + " (not available yet)";
+        case Backend::virtualReceiver: return "virtual IR receiver at " + target.path;
+        case Backend::lirc: {
+            struct stat info {};
+            return target.path + (stat(target.path.c_str(), &info) == 0 ? "" : " (no such device)");
+        }
         case Backend::none: return "nothing: " + target.problem;
     }
     return {};
@@ -83,10 +88,18 @@ int main() {
     for (const char* name : {"COM1", "COM2"}) {
         const port::SerialTarget target = port::serialTargetFor(name);
         std::printf("  %s -> %s  [%s]\n", name, describe(target).c_str(), target.origin.c_str());
+        std::printf("         %s\n", portinfo::edgeSourceNote(int(target.backend)).c_str());
     }
     const std::string config = port::serialConfigPath();
     struct stat info {};
     std::printf("  mapping: PORT_COMn variables, then %s%s\n", config.empty() ? "(no configuration file: HOME unset)" : config.c_str(),
                 !config.empty() && stat(config.c_str(), &info) != 0 ? " (absent)" : "");
+
+    std::printf("\nIR receivers (map one as COMn = lirc:/dev/lircN)\n");
+    const auto receivers = portinfo::findIrReceivers();
+    if (receivers.empty()) std::printf("  none found\n");
+    for (const auto& r : receivers)
+        std::printf("  %s  %s%s\n", r.device.empty() ? "(no lirc device)" : r.device.c_str(), r.rc.c_str(),
+                    r.driver.empty() ? "" : (" driver " + r.driver).c_str());
     return 0;
 }

@@ -36,6 +36,11 @@ void EdgeRecord::completeUntil(int64_t counter) {
     complete_ = std::max(complete_, counter);
 }
 
+int64_t EdgeRecord::completeSoFar() const {
+    std::lock_guard lock(mutex_);
+    return complete_;
+}
+
 void EdgeRecord::markLost() {
     {
         std::lock_guard lock(mutex_);

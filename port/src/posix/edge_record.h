@@ -38,6 +38,8 @@ public:
     void add(int64_t counter, bool high);
     // The line held its level up to `counter`: no change before it is still to come.
     void completeUntil(int64_t counter);
+    // Up to when the caller has been told the line is known.
+    int64_t completeSoFar() const;
     // Changes were lost (the driver's buffer overflowed, a change went unseen).
     void markLost();
     // The source has ended (the device went away).

@@ -67,6 +67,10 @@ int64_t LineRecorder::completeNow() const {
 }
 
 void LineRecorder::schedule(const std::vector<Stretch>& stretches, int64_t startNs) {
+    // A burst that reached the socket after its own start (its sender ran
+    // late) begins where the recorded line ends: moved whole, as it would
+    // have reached a receiver, not squeezed into the moments already told.
+    startNs = std::max(startNs, record_.completeSoFar() + 1);
     bool high = true;
     int64_t at = startNs;
     for (const Stretch& s : stretches) {
