@@ -54,10 +54,11 @@ public:
     int32_t TIMEREADUS() override { return static_cast<int32_t>(now_ - usStart_); }
     void DELAY(int32_t ms) override { advance(int64_t{ms} * 1000); }
     void DELAYUS(int32_t us) override { advance(us); }
-    // The times come from the edges, so the priority no longer guards them;
-    // it is still taken while a frame is captured, where the system grants
-    // it, so that the capture wakes promptly when the frame ends.
-    void REALTIME(int32_t flag) override { port_.REALTIME(flag); }
+    // The times come from the edges: no priority is needed, and none is
+    // taken. (Taken for a frame and given back at its end, it would leave
+    // the thread behind every other program just before the frame's sound
+    // decision.)
+    void REALTIME(int32_t) override {}
 
     // Where the replayed clock stands (microseconds on its own timeline).
     int64_t now() const { return now_; }
