@@ -2,7 +2,8 @@
 // the frame capture `irbit` uses, with DCD and both stopwatches running on a
 // replayed clock a little behind real time, so that the unchanged capture
 // times each gap from when its edges happened, however late the program
-// gets to run. Every other function goes to the port as it is.
+// gets to run. Every other function goes to the port as it is
+// (ForwardingPort).
 //
 // The replayed clock moves only as the capture polls: each DCD query is one
 // poll of POLL_US, as on an ideal line, so every threshold of the capture
@@ -14,12 +15,12 @@
 #include <cstdint>
 #include <deque>
 
-#include "app/port_functions.h"
+#include "app/forwarding_port.h"
 #include "window/window_services.h"
 
 namespace rumblet {
 
-class ReplayedLine final : public PortFunctions {
+class ReplayedLine final : public ForwardingPort {
 public:
     // One poll of the replayed line.
     static constexpr int32_t POLL_US = 1;
@@ -34,7 +35,7 @@ public:
     // How often, on the replayed clock, the window system gets its turn.
     static constexpr int64_t YIELD_US = 10'000;
 
-    explicit ReplayedLine(PortFunctions& port) : port_(port) {}
+    explicit ReplayedLine(PortFunctions& port) : ForwardingPort(port) {}
 
     // Ready to replay the port's line: true when the open port records
     // edges. The first call after forget() asks the port and starts the
@@ -79,17 +80,6 @@ public:
         dropStaleLine(false);
     }
 
-    // The port itself.
-    int32_t OPENCOM(const char* mode) override { return port_.OPENCOM(mode); }
-    int32_t CLOSECOM() override { return port_.CLOSECOM(); }
-    void SENDBYTE(int32_t value) override { port_.SENDBYTE(value); }
-    int32_t READBYTE() override { return port_.READBYTE(); }
-    void DTR(int32_t flag) override { port_.DTR(flag); }
-    void RTS(int32_t flag) override { port_.RTS(flag); }
-    void TXD(int32_t flag) override { port_.TXD(flag); }
-    int32_t CTS() override { return port_.CTS(); }
-    int32_t DSR() override { return port_.DSR(); }
-    int32_t RI() override { return port_.RI(); }
 
 private:
     struct Edge {
@@ -104,7 +94,6 @@ private:
     void dropStaleLine(bool midFrame);
     int64_t realNow();
 
-    PortFunctions& port_;
     bool started_ = false;
     bool edges_ = false;
     int64_t now_ = 0;       // the replayed clock

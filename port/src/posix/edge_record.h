@@ -66,6 +66,10 @@ private:
     bool failed_ = false;
 };
 
+// The records' clock: CLOCK_MONOTONIC in nanoseconds, the counter that
+// TIMEREADUS reads on Linux.
+int64_t edgeClockNs();
+
 // Asks for the lowest real-time priority for the calling thread, one that
 // records edges: woken on time, and never holding a lock that the capture's
 // own real-time thread waits for while ordinary programs run. A refusal (no

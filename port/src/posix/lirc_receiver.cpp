@@ -21,12 +21,6 @@ namespace port {
 
 namespace {
 
-int64_t monotonicNs() {
-    timespec now{};
-    clock_gettime(CLOCK_MONOTONIC, &now);
-    return int64_t(now.tv_sec) * 1'000'000'000 + now.tv_nsec;
-}
-
 // How long the kernel may take to hand over a length it has measured; the
 // line counts as known only up to this far back. Costs nothing on a frame's
 // edges: only the capture's timeouts wait for it.
@@ -111,9 +105,9 @@ public:
         : fd_(fd),
           path_(std::move(path)),
           wakeFd_(eventfd(0, EFD_CLOEXEC | EFD_NONBLOCK)),
-          record_(EdgeSourceKind::kernel, monotonicNs() - KERNEL_DELAY_NS,
+          record_(EdgeSourceKind::kernel, edgeClockNs() - KERNEL_DELAY_NS,
                   [this] {
-                      const int64_t complete = completeUnlessPending(fd_, reading_, monotonicNs());
+                      const int64_t complete = completeUnlessPending(fd_, reading_, edgeClockNs());
                       return complete == INT64_MIN ? complete : complete - KERNEL_DELAY_NS;
                   }),
           timeline_(record_) {
@@ -177,7 +171,7 @@ private:
             ++reading_;
             const ssize_t got = ::read(fd_, buffer + held, sizeof buffer - held);
             const int error = errno;
-            const int64_t now = monotonicNs();
+            const int64_t now = edgeClockNs();
             if (got > 0) {
                 held += size_t(got);
                 uint32_t words[sizeof buffer / 4];

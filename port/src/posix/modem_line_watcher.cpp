@@ -20,12 +20,6 @@ namespace port {
 
 namespace {
 
-int64_t monotonicNs() {
-    timespec now{};
-    clock_gettime(CLOCK_MONOTONIC, &now);
-    return int64_t(now.tv_sec) * 1'000'000'000 + now.tv_nsec;
-}
-
 void interrupted(int) {}
 
 // The signal that ends the watcher's wait, or 0 when the program uses it.
@@ -46,7 +40,7 @@ class Watcher final : public ModemLineWatcher {
 public:
     Watcher(int fd, std::string path, serial_icounter_struct counts)
         : fd_(fd), path_(std::move(path)), dcdCount_(counts.dcd),
-          record_(EdgeSourceKind::watcher, monotonicNs(), monotonicNs) {
+          record_(EdgeSourceKind::watcher, edgeClockNs(), edgeClockNs) {
         int lines = 0;
         high_ = ioctl(fd_, TIOCMGET, &lines) == 0 && (lines & TIOCM_CAR) != 0;
         thread_ = std::thread([this] { run(); });
@@ -76,7 +70,7 @@ private:
                 record_.markFailed();
                 break;
             }
-            const int64_t now = monotonicNs();
+            const int64_t now = edgeClockNs();
             serial_icounter_struct counts{};
             int lines = 0;
             if (ioctl(fd_, TIOCGICOUNT, &counts) != 0 || ioctl(fd_, TIOCMGET, &lines) != 0) continue;
