@@ -16,6 +16,7 @@
 #include <thread>
 
 #include "posix/edge_record.h"
+#include "posix/receiver_port.h"
 
 namespace port {
 
@@ -99,7 +100,7 @@ private:
     int64_t last_ = 0;
 };
 
-class LircDevice final : public SerialDevice {
+class LircDevice final : public ReceiverPort {
 public:
     LircDevice(int fd, std::string path)
         : fd_(fd),
@@ -116,26 +117,7 @@ public:
     }
     ~LircDevice() override { close(); }
 
-    void clearErrors() override {}
-    bool readState() override { return true; }
-    void keepOnlyBinaryFlag() override {}
-    bool buildFromMode(const std::string&) override { return true; }
-    bool writeState() override { return true; }
-    bool setTimeouts(const CommTimeouts& timeouts) override {
-        timeouts_ = timeouts;
-        return true;
-    }
-    // Nothing is ever received: the read waits out its timeout.
-    int32_t readByte() override {
-        const int64_t ms = int64_t(timeouts_.readTotalMultiplier) + timeouts_.readTotalConstant;
-        timespec left{time_t(ms / 1000), long(ms % 1000) * 1'000'000};
-        while (clock_nanosleep(CLOCK_MONOTONIC, 0, &left, &left) == EINTR) {
-        }
-        return -1;
-    }
-    bool transmitChar(uint8_t) override { return true; }
     bool escape(LineFunction) override { return true; }
-    bool setBreak(bool) override { return true; }
     bool modemStatus(uint32_t& status) override {
         status = high_ ? static_cast<uint32_t>(ModemLine::carrier) : 0;
         return true;
@@ -200,7 +182,6 @@ private:
     int wakeFd_;
     std::atomic<int> reading_ = 0;
     std::atomic<bool> high_ = true;
-    CommTimeouts timeouts_{};
     EdgeRecord record_;
     Mode2Timeline timeline_;
     std::thread thread_;

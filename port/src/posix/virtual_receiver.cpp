@@ -10,6 +10,7 @@
 #include <mutex>
 #include <vector>
 
+#include "posix/receiver_port.h"
 #include "posix/virtual_receiver_edges.h"
 
 #include "virtual_receiver_client.h"
@@ -21,12 +22,6 @@ namespace port {
 namespace {
 
 using virtual_receiver::BurstMessage;
-
-void sleepMs(int64_t ms) {
-    timespec left{time_t(ms / 1000), long(ms % 1000) * 1'000'000};
-    while (clock_nanosleep(CLOCK_MONOTONIC, 0, &left, &left) == EINTR) {
-    }
-}
 
 // A socket file that refuses a connection belongs to a receiver that ended
 // without cleaning up; one that accepts belongs to a running program.
@@ -41,7 +36,7 @@ bool isStaleSocket(const sockaddr_un& address) {
     return refused;
 }
 
-class VirtualReceiverDevice final : public SerialDevice {
+class VirtualReceiverDevice final : public ReceiverPort {
 public:
     // Between two looks into the socket while DCD is polled. A sender that
     // schedules its frames this far ahead is never seen late; the look
@@ -51,27 +46,6 @@ public:
     VirtualReceiverDevice(int fd, std::string path)
         : fd_(fd), path_(std::move(path)), recorder_(fd, mutex_, [this](int64_t now) { pickUpFrames(now); }) {}
     ~VirtualReceiverDevice() override { close(); }
-
-    void clearErrors() override {}
-    bool readState() override { return true; }
-    void keepOnlyBinaryFlag() override {}
-    bool buildFromMode(const std::string&) override { return true; }
-    bool writeState() override { return true; }
-
-    bool setTimeouts(const CommTimeouts& timeouts) override {
-        timeouts_ = timeouts;
-        return true;
-    }
-
-    // The receiver never sends: the read waits out its timeout as on a real
-    // port (a port without read timeouts would wait for ever; here it gives
-    // up at once rather than hang its caller).
-    int32_t readByte() override {
-        sleepMs(int64_t(timeouts_.readTotalMultiplier) + timeouts_.readTotalConstant);
-        return -1;
-    }
-
-    bool transmitChar(uint8_t) override { return true; }
 
     bool escape(LineFunction function) override {
         std::lock_guard lock(mutex_);
@@ -84,8 +58,6 @@ public:
         recorder_.setPowered(rts_ && !dtr_, virtual_receiver::monotonicNowNs());
         return true;
     }
-
-    bool setBreak(bool) override { return true; }
 
     bool modemStatus(uint32_t& status) override {
         std::lock_guard lock(mutex_);
@@ -130,7 +102,6 @@ private:
 
     int fd_;
     std::string path_;
-    CommTimeouts timeouts_{};
     bool rts_ = false;
     bool dtr_ = false;
     int64_t nextPickUpNs_ = 0;
