@@ -23,6 +23,9 @@ const std::array<const char*, BoundPortLibrary::FUNCTION_COUNT> NAMES = {
     "REALTIME",
 };
 
+enum OptionalIndex : int { I_EDGES, I_EDGEREAD, I_EDGEWAIT };
+const std::array<const char*, BoundPortLibrary::OPTIONAL_COUNT> OPTIONAL_NAMES = {"EDGES", "EDGEREAD", "EDGEWAIT"};
+
 }  // namespace
 
 std::string portLibraryPath() {
@@ -47,6 +50,15 @@ void* BoundPortLibrary::bind(int index) {
     }
     bound_[index] = found;
     return found;
+}
+
+void* BoundPortLibrary::bindOptional(int index) {
+    if (!optionalLooked_[index]) {
+        if (!library_) library_ = load_(path_);
+        optional_[index] = library_->find(OPTIONAL_NAMES[index]);
+        optionalLooked_[index] = true;
+    }
+    return optional_[index];
 }
 
 // The function's type comes from the library's own header, so a changed
@@ -74,5 +86,18 @@ int32_t BoundPortLibrary::TIMEREAD() { return function<decltype(&::TIMEREAD)>(I_
 int32_t BoundPortLibrary::TIMEREADUS() { return function<decltype(&::TIMEREADUS)>(I_TIMEREADUS)(); }
 void BoundPortLibrary::DELAYUS(int32_t us) { function<decltype(&::DELAYUS)>(I_DELAYUS)(us); }
 void BoundPortLibrary::REALTIME(int32_t flag) { function<decltype(&::REALTIME)>(I_REALTIME)(flag); }
+
+int32_t BoundPortLibrary::EDGES() {
+    void* found = bindOptional(I_EDGES);
+    return found ? std::bit_cast<decltype(&::EDGES)>(found)() : PortFunctions::EDGES();
+}
+int32_t BoundPortLibrary::EDGEREAD(int32_t* time) {
+    void* found = bindOptional(I_EDGEREAD);
+    return found ? std::bit_cast<decltype(&::EDGEREAD)>(found)(time) : PortFunctions::EDGEREAD(time);
+}
+int32_t BoundPortLibrary::EDGEWAIT(int32_t ms) {
+    void* found = bindOptional(I_EDGEWAIT);
+    return found ? std::bit_cast<decltype(&::EDGEWAIT)>(found)(ms) : PortFunctions::EDGEWAIT(ms);
+}
 
 }  // namespace rumblet

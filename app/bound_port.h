@@ -2,7 +2,9 @@
 // own folder, or by its versioned name from the system's library path, at
 // the first call of any of its functions, and each function is
 // looked up at its own first call. A missing library or function raises the
-// program's standard run-time error with a message naming it, never a crash.
+// program's standard run-time error with a message naming it, never a crash;
+// only the edge functions are optional: a library without them records no
+// edges, and the receiver's line is polled.
 #pragma once
 
 #include <array>
@@ -45,13 +47,19 @@ public:
     int32_t TIMEREADUS() override;
     void DELAYUS(int32_t us) override;
     void REALTIME(int32_t flag) override;
+    int32_t EDGES() override;
+    int32_t EDGEREAD(int32_t* time) override;
+    int32_t EDGEWAIT(int32_t ms) override;
 
     // The names bound, in the order of the interface.
     static constexpr int FUNCTION_COUNT = 18;
     static const std::array<const char*, FUNCTION_COUNT>& functionNames();
+    // The optional ones, looked up once; a missing one stays missing.
+    static constexpr int OPTIONAL_COUNT = 3;
 
 private:
     void* bind(int index);
+    void* bindOptional(int index);
     template <typename Fn>
     Fn function(int index);
 
@@ -59,6 +67,8 @@ private:
     LibraryLoader load_;
     std::unique_ptr<DynamicLibrary> library_;
     std::array<void*, FUNCTION_COUNT> bound_{};
+    std::array<void*, OPTIONAL_COUNT> optional_{};
+    std::array<bool, OPTIONAL_COUNT> optionalLooked_{};
 };
 
 }  // namespace rumblet

@@ -99,6 +99,14 @@ int16_t irbit(PortFunctions& port, WindowServices& window, std::array<int16_t, 1
     return static_cast<int16_t>(ones % 2);
 }
 
-int16_t MainForm::irbit() { return rumblet::irbit(port_, window_, bits, running); }
+// Where the open port records its line's edges, the same capture runs over
+// the line replayed from them; a frame in which changes were lost is
+// rejected like any damaged frame.
+int16_t MainForm::irbit() {
+    if (!replayed_.ready()) return rumblet::irbit(port_, window_, bits, running);
+    ReplayedWindow window(window_, replayed_);
+    const int16_t result = rumblet::irbit(replayed_, window, bits, running);
+    return replayed_.takeDamage() ? int16_t{1} : result;
+}
 
 }  // namespace rumblet

@@ -145,6 +145,7 @@ void MainForm::Form_Unload() {
 // message names every file that kept its old contents.
 void MainForm::ende() {
     try {
+        replayed_.forget();
         port_.CLOSECOM();
     } catch (const RuntimeError& e) {
         window_.messageBox(e.what());

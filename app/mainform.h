@@ -19,6 +19,7 @@
 
 #include "window/controls.h"
 #include "app/port_functions.h"
+#include "app/replayed_line.h"
 #include "programdata/program_data.h"
 #include "app/sound_actions.h"
 #include "window/window_services.h"
@@ -100,7 +101,7 @@ public:
     void com1();        // open the receiver on COM1
     void com2();        // open the receiver on COM2
     void IR();          // one receive step: capture, check, decode, display, sound
-    int16_t irbit();    // capture of one frame
+    int16_t irbit();    // capture of one frame: from the line's timed edges where the port has them
 
     // Whether the port that `comport` names is open: a failed opening leaves
     // no port open (the library closes the old one before it tries).
@@ -118,6 +119,7 @@ private:
     PortFunctions& port_;
     SoundActions& sounds_;
     WindowServices& window_;
+    ReplayedLine replayed_{port_};
     bool portOpen_ = false;
 };
 

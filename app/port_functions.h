@@ -1,6 +1,7 @@
-// The eighteen functions of the port library that rumblet uses, as one
-// interface: the bound library implements it for the real receiver, and the
-// tests put a scripted line in virtual time behind it.
+// The eighteen functions of the port library that rumblet uses, and the
+// three of its timed line edges that it uses where the library has them, as
+// one interface: the bound library implements it for the real receiver, and
+// the tests put a scripted line in virtual time behind it.
 //
 // Units and results are those of the library: 32-bit integers, line readers
 // 1/0, times in milliseconds (TIMEREAD) and microseconds (TIMEREADUS) since
@@ -37,6 +38,12 @@ public:
     virtual int32_t TIMEREADUS() = 0;
     virtual void DELAYUS(int32_t us) = 0;
     virtual void REALTIME(int32_t flag) = 0;  // non-zero: real-time priority class
+
+    // Timed edges of DCD (port.h). A library without them has none: the
+    // defaults answer as a port that records no edges.
+    virtual int32_t EDGES() { return 0; }
+    virtual int32_t EDGEREAD(int32_t*) { return -4; }
+    virtual int32_t EDGEWAIT(int32_t) { return -1; }
 };
 
 }  // namespace rumblet

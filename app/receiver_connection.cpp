@@ -17,6 +17,7 @@ void MainForm::openReceiver(int16_t number) {
     CheckBox& other = number == 1 ? Check2 : Check1;
     const std::string name = "COM" + std::to_string(number);
 
+    replayed_.forget();
     if (port_.OPENCOM((name + ":").c_str()) == 0) {
         // The library closed any open port before it tried this one: no port
         // is open now, so neither box stays checked and ON refuses to start.

@@ -1,7 +1,7 @@
 /*
  * port: hardware access for small programs.
  *
- * One serial port with its modem lines, millisecond and microsecond
+ * One serial port with its modem lines and their timed edges, millisecond and microsecond
  * stopwatches and busy waits, a real-time priority switch, blocking sound
  * card capture and playback, the first joystick, and byte input and output
  * on processor I/O ports.
@@ -18,7 +18,8 @@
  * "nothing" value (0 for functions whose result is a count or a value, -1
  * where -1 already means "nothing") and PORTERROR() tells which error it was.
  *
- * State is process-wide and unguarded: call the library from one thread.
+ * State is process-wide and unguarded: call the library from one thread
+ * (the library's own threads that record line edges excepted).
  * Loading the library closes the serial port and the wave devices (nothing
  * is open then); unloading it closes them again, in the same order.
  */
@@ -200,6 +201,58 @@ PORT_API int32_t PORT_CALL INPORT(int32_t address);
 #define PORT_ERROR_OUT_OF_MEMORY  5
 #define PORT_ERROR_INTERNAL       6
 PORT_API int32_t PORT_CALL PORTERROR(void);
+
+/* Timed line edges (ordinals 43-45).
+ *
+ * While a port is open the library records every change of DCD with the
+ * moment it happened, on the counter that TIMEREADUS reads, in a buffer that
+ * holds about 17 s of IR frames sent back to back (16384 changes; when it is
+ * full the oldest change goes and the loss is reported). A caller that times
+ * a frame from these moments gets the same lengths however late it runs.
+ *
+ * Where the changes come from depends on what the COM name maps to (Linux):
+ *   - "lirc:/dev/lircN": a Linux IR receiver that reports pulse and space
+ *     lengths (LIRC mode2). The kernel times the edges in its interrupt
+ *     handler. OPENCOM fails for a device that cannot report lengths. DCD()
+ *     reads the current level (1 while no IR light is seen); CTS, DSR and
+ *     RI read 0; RTS, DTR, TXD, SENDBYTE and TIMEOUT act on nothing
+ *     (TIMEOUT stores and returns its value as usual); READBYTE gives -1
+ *     after the read timeout. Such a receiver is powered by the system, not
+ *     from RTS.
+ *   - "virtual:<socket>": the virtual receiver's exact edges.
+ *   - a serial device: a thread sleeps until a modem line changes
+ *     (TIOCMIWAIT) and takes the time when it wakes, at real-time priority
+ *     where the system allows it, and counts changes it could not see apart
+ *     (TIOCGICOUNT) as lost. Its times are only as good as that thread's
+ *     wake-up; a device without modem-line interrupts (a pseudo-terminal)
+ *     records no edges.
+ * Windows records no edges: EDGES() gives 0.
+ *
+ * The times are microseconds on the microsecond stopwatch (what TIMEREADUS
+ * would have read at that moment, negative for a moment before the last
+ * TIMEINITUS), with TIMEREADUS's range and overflow errors. */
+
+/* EDGES(): how the open port's edges are timed: 0 no port open or none
+ * recorded (poll DCD), 1 by the kernel's IR driver, 2 by a thread watching
+ * the modem lines, 3 exactly (virtual receiver). */
+#define PORT_EDGES_NONE    0
+#define PORT_EDGES_KERNEL  1
+#define PORT_EDGES_WATCHER 2
+#define PORT_EDGES_EXACT   3
+PORT_API int32_t PORT_CALL EDGES(void);
+/* EDGEREAD(time): takes the oldest recorded change. Returns DCD's new level
+ * (1 or 0) and stores the change's time in *time. When none is waiting: -1,
+ * and *time tells up to when the line is known to have kept its level (a
+ * change before that moment can no longer arrive). -2: changes were lost
+ * just before the next one (buffer full, or the receiver's own overflow);
+ * reported once. -3: the source has ended (the receiver went away; a line on
+ * standard error names it); no change follows. -4: no port is open, or it
+ * records no edges. time NULL: range error, -1. */
+PORT_API int32_t PORT_CALL EDGEREAD(int32_t* time);
+/* EDGEWAIT(ms): sleeps until EDGEREAD has something other than -1 to give,
+ * at most ms milliseconds. 1 something waits, 0 time ran out, -1 no port or
+ * no edges (returns at once). ms < 0: range error, -1. */
+PORT_API int32_t PORT_CALL EDGEWAIT(int32_t ms);
 
 #ifdef __cplusplus
 }

@@ -1,16 +1,26 @@
 // Capture quality on the virtual receiver in real time: 1000 frames sent to
 // COM1 mapped to the virtual receiver at the fastest rate remotes reach
 // (one every 40 ms: four remotes taking turns), received by rumblet's own
-// receive step through libport.so's exports, with the machine otherwise idle
-// and with the other core kept busy. Counters:
+// receive step through libport.so's exports, polling DCD (capture 0, as with
+// a library that records no edges) and over the line replayed from the
+// port's timed edges (capture 1), with the machine otherwise idle and with
+// both cores kept busy by two spinning processes. run.sh runs it as root and
+// as an ordinary user without real-time rights. Counters:
 //   decoded_share      frames decoded with exactly the values sent
 //   garbled            frames decoded with values never sent
 //   latency_*_us       from the end of a frame's last pulse on the line to
 //                      the sound decision for it (soundauswerten)
+//   cpu_share          rumblet's processor time while receiving (its own
+//                      threads and the library's, not the sender's), as a
+//                      share of one core
 //   realtime_priority  1 when the capture got the real-time class it asks for
 #include <benchmark/benchmark.h>
 #include <sched.h>
+#include <signal.h>
 #include <stdlib.h>
+#include <sys/resource.h>
+#include <sys/wait.h>
+#include <time.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -21,6 +31,7 @@
 #include <vector>
 
 #include "app/bound_port.h"
+#include "app/forwarding_port.h"
 #include "irframe/irframe.h"
 #include "app/mainform.h"
 #include "fake_window.h"
@@ -36,7 +47,7 @@ using port::virtual_receiver::FrameSender;
 using port::virtual_receiver::monotonicNowNs;
 using port::virtual_receiver::stretchesOf;
 
-constexpr int FRAMES = 1000;
+const int FRAMES = getenv("BENCH_FRAMES") ? atoi(getenv("BENCH_FRAMES")) : 1000;
 constexpr int64_t FRAME_INTERVAL_NS = 40'000'000;
 constexpr int64_t SEND_AHEAD_NS = 5'000'000;
 
@@ -68,6 +79,35 @@ int64_t percentile(std::vector<int64_t> v, double p) {
     return v[std::min(v.size() - 1, size_t(p * double(v.size())))];
 }
 
+// The port as a library without the edge functions has it: DCD is polled.
+using PolledPort = rumblet::ForwardingPort;
+
+// Processes that keep `count` cores busy until they are ended.
+std::vector<pid_t> busyProcesses(int count) {
+    std::vector<pid_t> pids;
+    for (int i = 0; i < count; ++i) {
+        const pid_t pid = fork();
+        if (pid == 0) {
+            for (;;) benchmark::ClobberMemory();
+        }
+        if (pid > 0) pids.push_back(pid);
+    }
+    return pids;
+}
+
+int64_t processCpuNs() {
+    rusage usage{};
+    getrusage(RUSAGE_SELF, &usage);
+    return (int64_t(usage.ru_utime.tv_sec) + usage.ru_stime.tv_sec) * 1'000'000'000 +
+           (int64_t(usage.ru_utime.tv_usec) + usage.ru_stime.tv_usec) * 1000;
+}
+
+int64_t threadCpuNs() {
+    timespec t{};
+    clock_gettime(CLOCK_THREAD_CPUTIME_ID, &t);
+    return int64_t(t.tv_sec) * 1'000'000'000 + t.tv_nsec;
+}
+
 bool realtimeAvailable() {
     const sched_param param{sched_get_priority_min(SCHED_FIFO)};
     if (sched_setscheduler(0, SCHED_FIFO, &param) != 0) return false;
@@ -77,14 +117,17 @@ bool realtimeAvailable() {
 }
 
 void BM_CaptureOnVirtualReceiver(benchmark::State& state) {
-    const bool loaded = state.range(0) != 0;
+    const bool overEdges = state.range(0) != 0;
+    const int busyCores = int(state.range(1));
     const std::string socket =
         (std::filesystem::temp_directory_path() / ("bench-virtual-" + std::to_string(getpid()) + ".sock")).string();
     setenv("PORT_COM1", ("virtual:" + socket).c_str(), 1);
 
     for (auto _ : state) {
         rumblet::ProgramData data;
-        rumblet::BoundPortLibrary port(PORT_LIBRARY);
+        rumblet::BoundPortLibrary library(PORT_LIBRARY);
+        PolledPort polled(library);
+        rumblet::PortFunctions& port = overEdges ? static_cast<rumblet::PortFunctions&>(library) : polled;
         rumblet::testing::VirtualPort unusedClock;  // the window's yield returns at once
         rumblet::testing::FakeWindow window(unusedClock);
         rumblet::testing::EventLog log;
@@ -103,10 +146,8 @@ void BM_CaptureOnVirtualReceiver(benchmark::State& state) {
         form.running = 1;
 
         std::atomic<bool> stop = false;
-        std::thread busy;
-        if (loaded) busy = std::thread([&] {
-            while (!stop) benchmark::DoNotOptimize(stop.load(std::memory_order_relaxed));
-        });
+        const std::vector<pid_t> busy = busyProcesses(busyCores);
+        std::atomic<int64_t> senderCpuNs = 0;
 
         std::vector<int64_t> frameEnd(FRAMES);
         std::thread sender([&] {
@@ -120,12 +161,19 @@ void BM_CaptureOnVirtualReceiver(benchmark::State& state) {
                 line.send(stretchesOf(irframe::pulseTrain(frame, 0)), at);
                 if (k < FRAMES) frameEnd[size_t(k)] = at + irframe::durationUs(irframe::pulseTrain(frame, 0)) * 1000;
             }
+            senderCpuNs = threadCpuNs();
         });
 
+        const int64_t cpuStart = processCpuNs();
+        const int64_t wallStart = monotonicNowNs();
         while (!fillerSeen) form.IR();
         stop = true;
         sender.join();
-        if (busy.joinable()) busy.join();
+        const double cpuShare = double(processCpuNs() - cpuStart - senderCpuNs) / double(monotonicNowNs() - wallStart);
+        for (const pid_t pid : busy) {
+            kill(pid, SIGKILL);
+            waitpid(pid, nullptr, 0);
+        }
         form.running = 0;
         port.CLOSECOM();
 
@@ -144,14 +192,17 @@ void BM_CaptureOnVirtualReceiver(benchmark::State& state) {
         state.counters["latency_median_us"] = double(percentile(latencies, 0.5)) / 1000.0;
         state.counters["latency_p99_us"] = double(percentile(latencies, 0.99)) / 1000.0;
         state.counters["latency_max_us"] = double(percentile(latencies, 1.0)) / 1000.0;
+        state.counters["cpu_share"] = cpuShare;
     }
     state.counters["realtime_priority"] = realtimeAvailable() ? 1 : 0;
     unsetenv("PORT_COM1");
 }
 BENCHMARK(BM_CaptureOnVirtualReceiver)
-    ->ArgName("other_core_loaded")
-    ->Arg(0)
-    ->Arg(1)
+    ->ArgNames({"edges", "busy_cores"})
+    ->Args({0, 0})
+    ->Args({1, 0})
+    ->Args({0, 2})
+    ->Args({1, 2})
     ->Iterations(1)
     ->Unit(benchmark::kSecond)
     ->UseRealTime();

@@ -41,6 +41,7 @@ public:
     void setBreak(int32_t flag);
 
     bool isOpen() const { return device_ != nullptr; }
+    LineEdges* edges() { return device_ ? device_->edges() : nullptr; }
     int32_t portNumber() const { return portNumber_; }
     int32_t storedTimeout() const { return timeout_; }
 

@@ -54,6 +54,10 @@ SerialTarget parseMappedTarget(std::string_view value, std::string origin) {
     if (equalsNoCase(scheme, "tty")) return parseMappedTarget(rest, std::move(origin));
     if (equalsNoCase(scheme, "virtual"))
         return SerialTarget{SerialTarget::Backend::virtualReceiver, std::string(rest), std::move(origin), {}};
+    if (equalsNoCase(scheme, "lirc")) {
+        if (rest.front() != '/') return unusable(std::move(origin), "an IR receiver is a device path: lirc:/dev/lirc0");
+        return SerialTarget{SerialTarget::Backend::lirc, std::string(rest), std::move(origin), {}};
+    }
     return unusable(std::move(origin), "unknown kind of port \"" + std::string(scheme) + ":\"");
 }
 

@@ -6,7 +6,8 @@
 // it is. A target is a device path (or a bare device name under /dev), or
 // "scheme:rest" where the scheme picks the kind of port behind the name:
 // "tty:" a serial device file, "virtual:" the virtual IR receiver on the
-// Unix datagram socket at rest (posix/virtual_receiver.h).
+// Unix datagram socket at rest (posix/virtual_receiver.h), "lirc:" a Linux
+// IR receiver device (/dev/lircN) that reports pulse lengths.
 #pragma once
 
 #include <functional>
@@ -17,7 +18,7 @@
 namespace port {
 
 struct SerialTarget {
-    enum class Backend { none, tty, virtualReceiver };
+    enum class Backend { none, tty, virtualReceiver, lirc };
 
     Backend backend = Backend::none;
     std::string path;    // device path, or the virtual receiver's address
@@ -37,7 +38,7 @@ using ComMappingLookup = std::function<std::optional<ComMapping>(int n)>;
 SerialTarget resolveSerialTarget(std::string_view deviceName, const ComMappingLookup& lookup);
 
 // The target named by a mapping value ("/dev/ttyUSB0", "ttyUSB0",
-// "tty:/dev/ttyUSB0", "virtual:/run/ir.sock").
+// "tty:/dev/ttyUSB0", "virtual:/run/ir.sock", "lirc:/dev/lirc0").
 SerialTarget parseMappedTarget(std::string_view value, std::string origin);
 
 // The target of "COMn = target" in a configuration file's text; lines

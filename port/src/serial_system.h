@@ -7,6 +7,8 @@
 #include <memory>
 #include <string>
 
+#include "line_edges.h"
+
 namespace port {
 
 // The port's five read and write timeouts, in milliseconds.
@@ -60,6 +62,10 @@ public:
 
     // The modem status word (ModemLine bits); false when it cannot be read.
     virtual bool modemStatus(uint32_t& status) = 0;
+
+    // The device's timed DCD changes, recorded while it is open; nullptr
+    // for a device that records none (its callers poll DCD).
+    virtual LineEdges* edges() { return nullptr; }
 
     // Closes the device; the object is discarded afterwards either way.
     virtual bool close() = 0;

@@ -43,8 +43,10 @@ void Timing::startMicroseconds() {
     counterBase_ = system_.counter();
 }
 
-int32_t Timing::readMicroseconds() {
-    const int64_t diff = checkedSub(system_.counter(), counterBase_);
+int32_t Timing::readMicroseconds() { return microsecondsAt(system_.counter()); }
+
+int32_t Timing::microsecondsAt(int64_t counter) const {
+    const int64_t diff = checkedSub(counter, counterBase_);
     const double us = roundHalfEven(static_cast<double>(diff) * secondsPerCount_ * 1000000.0);
     // Checked as a double: converting one outside the target's range is
     // undefined.

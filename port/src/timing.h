@@ -33,6 +33,9 @@ public:
     // first start). An overflowing counter difference is an overflow error,
     // a result beyond 32 bits a range error.
     int32_t readMicroseconds();
+    // What readMicroseconds would have given when the counter read
+    // `counter` (negative before the stopwatch's start); same errors.
+    int32_t microsecondsAt(int64_t counter) const;
 
     // Restarts the microsecond stopwatch and spins until it reads us or more.
     void delayMicroseconds(int32_t us);

@@ -40,6 +40,10 @@ TEST(BoundPort, BindsTheRealLibraryByName) {
     port.RTS(0);
     port.DTR(0);
     port.TXD(0);
+    int32_t time = 0;
+    EXPECT_EQ(port.EDGES(), 0) << "no port open, no edges";
+    EXPECT_EQ(port.EDGEREAD(&time), -4);
+    EXPECT_EQ(port.EDGEWAIT(1000), -1) << "returns at once";
     EXPECT_NE(loadDynamicLibrary(PORT_LIBRARY)->find("OPENCOM"), nullptr);
 }
 
@@ -50,6 +54,8 @@ TEST(BoundPort, MissingFunctionIsNamedAndTheOthersStillWork) {
     EXPECT_NE(message.find("REALTIME"), std::string::npos) << message;
     EXPECT_NE(message.find(PORT_WITHOUT_REALTIME), std::string::npos) << message;
     EXPECT_EQ(port.CLOSECOM(), 0);
+    EXPECT_EQ(port.EDGES(), 0) << "an older library without the edge functions just has no edges";
+    EXPECT_EQ(port.EDGEWAIT(5), -1);
 }
 
 TEST(BoundPort, MissingLibraryIsReportedAtTheFirstCallNotBefore) {

@@ -283,3 +283,63 @@ TEST_F(DecodeTest, SilentControllerShowsBreakBetweenOneAndAHalfAndTwoSeconds) {
 
 }  // namespace
 }  // namespace rumblet::testing
+
+namespace rumblet::testing {
+namespace {
+
+// The receive step over a port that records its line's edges.
+class ReceiveOverEdgesTest : public MainFormTest {
+protected:
+    void SetUp() override {
+        line.recordsEdges = true;
+        form.running = 1;
+    }
+    void sendAt(int64_t us, int controller) {
+        line.sendAt(us, irframe::pulseTrain(irframe::ordinaryFrame(controller, {3, -2, false, false}), 0));
+    }
+    std::vector<std::string> decisions() const { return logOf({"soundauswerten"}); }
+
+    // The window thread held (a message box, the sound editor) in the first
+    // yield of the receive step: line recorded meanwhile is replayed
+    // afterwards as long as it is at most two seconds old. Frames for
+    // controller 1 at 0.1 s and for controller 2 at 1.4 s.
+    std::vector<std::string> decidedAfterHold(int64_t holdUs) {
+        bool holding = true;
+        window.onYield = [&] {
+            if (holding) line.now += holdUs;
+            holding = false;
+        };
+        sendAt(100'000, 1);
+        sendAt(1'400'000, 2);
+        line.high(20'000);
+        form.IR();
+        form.IR();
+        return decisions();
+    }
+};
+
+TEST_F(ReceiveOverEdgesTest, FrameArrivingWhileTheWindowIsHeldIsKept) {
+    EXPECT_EQ(decidedAfterHold(1'500'000), (std::vector<std::string>{"soundauswerten 1", "soundauswerten 2"}));
+}
+
+TEST_F(ReceiveOverEdgesTest, LineHeldBackLongerThanTwoSecondsIsDropped) {
+    EXPECT_EQ(decidedAfterHold(3'000'000), std::vector<std::string>{"soundauswerten 2"});
+}
+
+TEST_F(ReceiveOverEdgesTest, FrameWithLostChangesIsSkippedAndAGoneReceiverEndsTheLoop) {
+    sendAt(10'000, 1);
+    sendAt(60'000, 2);
+    line.high(20'000);
+    line.loseEdgesAt = 20'000;  // inside the first frame
+    form.IR();
+    EXPECT_EQ(decisions(), std::vector<std::string>{"soundauswerten 2"});
+
+    line.receiverGoneAt = line.now;
+    form.IR();
+    EXPECT_EQ(window.messages, std::vector<std::string>{"       No IR-Hardware !!"});
+    EXPECT_EQ(form.running, 0);
+    EXPECT_EQ(decisions().size(), 1u);
+}
+
+}  // namespace
+}  // namespace rumblet::testing

@@ -1,10 +1,14 @@
 // Capture of one IR frame on a scripted line in virtual time: one DCD query
-// costs 1 us, so every threshold is hit to the microsecond.
+// costs 1 us, so every threshold is hit to the microsecond. Each case runs
+// twice: polling the line, and over the line replayed from its timed edges,
+// which must give the same results.
 #include <gtest/gtest.h>
 
+#include <optional>
 #include <vector>
 
 #include "app/irbit.h"
+#include "app/replayed_line.h"
 #include "fake_window.h"
 #include "frame_text.h"
 #include "virtual_port.h"
@@ -43,41 +47,71 @@ struct Capture {
         }
         line.high(quietUs);
     }
-    int16_t run() { return irbit(line, window, bits, running); }
+    int16_t run() {
+        if (!overEdges) return irbit(line, window, bits, running);
+        line.recordsEdges = true;
+        replayed.emplace(line);
+        EXPECT_TRUE(replayed->ready());
+        ReplayedWindow replayedWindow(window, *replayed);
+        return irbit(*replayed, replayedWindow, bits, running);
+    }
+    // The capture's own clock: the line's, or the replay's.
+    int64_t now() const { return replayed ? replayed->now() : line.now; }
+    bool polled() const { return !overEdges; }
+    // REALTIME's calls for a captured frame: on with all bits set, then off
+    // when polling; none over edges, whose times need no priority.
+    std::vector<int32_t> priorityOfAFrame() const { return polled() ? std::vector<int32_t>{-1, 0} : std::vector<int32_t>{}; }
+
+    // Set for each case by the test's parameter.
+    inline static bool overEdges = false;
 
     EventLog log;
     VirtualPort line{&log};
     FakeWindow window{line, &log};
     std::array<int16_t, 18> bits{};
     int16_t running = 1;
+    std::optional<ReplayedLine> replayed;
 };
+
+class CaptureOnBothLines : public ::testing::TestWithParam<bool> {
+protected:
+    void SetUp() override { Capture::overEdges = GetParam(); }
+};
+INSTANTIATE_TEST_SUITE_P(, CaptureOnBothLines, ::testing::Values(false, true),
+                         [](const auto& info) { return info.param ? "ReplayedFromEdges" : "Polled"; });
 
 const IrFrame FRAME_A = frameOf("0 01 00101 00000 0000 p");
 const IrFrame FRAME_B = frameOf("0 10 00000 10011 0000 p");
 const IrFrame PREVIOUS = frameOf("111111111111111111");
 
-TEST(Capture, QuietLineGivesUpJustAfter12SecondsWithKeinKontroller) {
+TEST_P(CaptureOnBothLines, QuietLineGivesUpJustAfter12SecondsWithKeinKontroller) {
     Capture c;
     c.bits = PREVIOUS;
     std::vector<int64_t> yieldTimes;
     c.window.onYield = [&] {
-        if (yieldTimes.size() < 2) yieldTimes.push_back(c.line.now);
+        if (yieldTimes.size() < 2) yieldTimes.push_back(c.now());
     };
     EXPECT_EQ(c.run(), 1);
     EXPECT_EQ(c.window.messages, std::vector<std::string>{"        Kein Kontroller!"});
     EXPECT_EQ(c.running, 0);
     EXPECT_TRUE(c.line.realtime.empty()) << "priority must never be raised without a header";
     EXPECT_EQ(c.bits, PREVIOUS);
-    EXPECT_GE(c.line.now, 12001000);
-    EXPECT_LT(c.line.now, 12001010);
-    EXPECT_EQ(c.line.timeinitCalls, 1) << "the 12 s count from the start of the capture";
+    EXPECT_GE(c.now(), 12001000);
+    EXPECT_LT(c.now(), 12001010);
+    if (c.polled()) {
+        EXPECT_EQ(c.line.timeinitCalls, 1) << "the 12 s count from the start of the capture";
+    } else {
+        EXPECT_LE(c.line.edgeWaits, 12000 / ReplayedLine::SLEEP_MS + 10) << "the quiet line is slept through";
+        EXPECT_LE(c.window.yields, 12000000 / ReplayedLine::YIELD_US + 10);
+        EXPECT_LE(c.line.dcdCalls, 1) << "the port's own DCD is read once, at the start";
+    }
     ASSERT_EQ(yieldTimes.size(), 2u);
     EXPECT_EQ(yieldTimes[0], 0);
     EXPECT_EQ(yieldTimes[1] / 1000, 40) << "the first wait for a pulse lasts 40 ms";
     EXPECT_GT(c.window.yields, 1000) << "the header search must yield in every round";
 }
 
-TEST(Capture, HeaderAt12000MsIsTakenAt12001MsIsTooLate) {
+TEST_P(CaptureOnBothLines, HeaderAt12000MsIsTakenAt12001MsIsTooLate) {
     for (const int64_t headerAt : {12000500, 12001000}) {
         SCOPED_TRACE(headerAt);
         Capture c;
@@ -91,7 +125,7 @@ TEST(Capture, HeaderAt12000MsIsTakenAt12001MsIsTooLate) {
 // A low period is a header only above 2400 us; the timing stops at 2800 us.
 // The candidate pulse is followed by the gaps of frame A; a real frame B
 // comes later. Which one is captured tells whether the pulse was a header.
-TEST(Capture, HeaderMustBeLongerThan2400Microseconds) {
+TEST_P(CaptureOnBothLines, HeaderMustBeLongerThan2400Microseconds) {
     struct Case {
         int32_t pulseUs;
         bool header;
@@ -107,7 +141,7 @@ TEST(Capture, HeaderMustBeLongerThan2400Microseconds) {
     }
 }
 
-TEST(Capture, HeaderStillLowAt2800IsAcceptedWithBitZeroZero) {
+TEST_P(CaptureOnBothLines, HeaderStillLowAt2800IsAcceptedWithBitZeroZero) {
     Capture c(3000, gapsOf(FRAME_A));
     c.run();
     EXPECT_EQ(c.bits[0], 0);
@@ -117,7 +151,7 @@ TEST(Capture, HeaderStillLowAt2800IsAcceptedWithBitZeroZero) {
 
 // The gap of bit 0 is timed from the moment the header was accepted: a
 // header still low at 2800 us lends its last microsecond to bit 0.
-TEST(Capture, BitZeroIsTimedFromTheHeadersAcceptance) {
+TEST_P(CaptureOnBothLines, BitZeroIsTimedFromTheHeadersAcceptance) {
     for (const int32_t headerUs : {2800, 2801}) {
         Capture c(headerUs, zeroGapsExcept(0, 750));
         c.run();
@@ -125,7 +159,7 @@ TEST(Capture, BitZeroIsTimedFromTheHeadersAcceptance) {
     }
 }
 
-TEST(Capture, GapAbove750IsAOneAndTimingStopsAt2200) {
+TEST_P(CaptureOnBothLines, GapAbove750IsAOneAndTimingStopsAt2200) {
     struct Case {
         int32_t gapUs;
         int16_t bit5, bit6;
@@ -144,7 +178,7 @@ TEST(Capture, GapAbove750IsAOneAndTimingStopsAt2200) {
     }
 }
 
-TEST(Capture, EvenCountOfOnesIsAcceptedOddOrAllOnesRejected) {
+TEST_P(CaptureOnBothLines, EvenCountOfOnesIsAcceptedOddOrAllOnesRejected) {
     struct Case {
         const char* frame;
         int16_t result;
@@ -158,19 +192,19 @@ TEST(Capture, EvenCountOfOnesIsAcceptedOddOrAllOnesRejected) {
         EXPECT_EQ(c.bits, frameOf(k.frame));
         EXPECT_TRUE(c.window.messages.empty());
         EXPECT_EQ(c.running, 1) << "a rejected frame does not stop the receive loop";
-        EXPECT_EQ(c.line.realtime, (std::vector<int32_t>{-1, 0})) << "on with all bits set, then off";
+        EXPECT_EQ(c.line.realtime, c.priorityOfAFrame()) << "on with all bits set, then off";
     }
 }
 
-TEST(Capture, HeaderFollowedBySilenceGivesEighteenOnesAndIsRejected) {
+TEST_P(CaptureOnBothLines, HeaderFollowedBySilenceGivesEighteenOnesAndIsRejected) {
     Capture c(2600, {});
     EXPECT_EQ(c.run(), 1);
     EXPECT_EQ(c.bits, frameOf("111111111111111111"));
     EXPECT_TRUE(c.window.messages.empty());
-    EXPECT_EQ(c.line.realtime, (std::vector<int32_t>{-1, 0}));
+    EXPECT_EQ(c.line.realtime, c.priorityOfAFrame());
 }
 
-TEST(Capture, LineStuckLowInsideTheFrameEndsWithNoIrHardware) {
+TEST_P(CaptureOnBothLines, LineStuckLowInsideTheFrameEndsWithNoIrHardware) {
     Capture c(2600, Gaps(5, 400), 0);  // header ends at 3600
     c.line.lowAfterScript = true;      // the pulse after bit 4 never ends
     c.bits = PREVIOUS;
@@ -178,27 +212,30 @@ TEST(Capture, LineStuckLowInsideTheFrameEndsWithNoIrHardware) {
 
     EXPECT_EQ(c.run(), 1);
     EXPECT_EQ(c.window.messages, std::vector<std::string>{"       No IR-Hardware !!"});
-    EXPECT_EQ(c.window.messageTimes[0] - bit4Start, 100001) << "strictly above 100000 us";
+    const int64_t abortAt = c.polled() ? c.window.messageTimes[0] : c.replayed->TIMEREADUS() + bit4Start;
+    EXPECT_EQ(abortAt - bit4Start, 100001) << "strictly above 100000 us";
     EXPECT_EQ(c.running, 0);
     EXPECT_EQ(c.bits, frameOf("00000 1111111111111")) << "the bits after the abort keep their values";
-    EXPECT_EQ(std::vector<std::string>(c.log.end() - 3, c.log.end()),
+    if (c.polled()) {
+        EXPECT_EQ(std::vector<std::string>(c.log.end() - 3, c.log.end()),
               (std::vector<std::string>{"REALTIME -1", "REALTIME 0",
                                         "message        No IR-Hardware !!"}))
         << "normal priority comes back before the message box";
+    }
 }
 
-TEST(Capture, LineAlwaysLowIsTakenForAHeaderThenNoIrHardware) {
+TEST_P(CaptureOnBothLines, LineAlwaysLowIsTakenForAHeaderThenNoIrHardware) {
     Capture c;
     c.bits = PREVIOUS;
     c.line.lowAfterScript = true;
     EXPECT_EQ(c.run(), 1);
     EXPECT_EQ(c.bits, frameOf("0 11111111111111111"));
     EXPECT_EQ(c.window.messages, std::vector<std::string>{"       No IR-Hardware !!"});
-    EXPECT_EQ(c.line.realtime, (std::vector<int32_t>{-1, 0}));
+    EXPECT_EQ(c.line.realtime, c.priorityOfAFrame());
     EXPECT_EQ(c.running, 0);
 }
 
-TEST(Capture, ShortPulsesAreNoHeaderAndTheSearchGoesOnYielding) {
+TEST_P(CaptureOnBothLines, ShortPulsesAreNoHeaderAndTheSearchGoesOnYielding) {
     Capture c;
     c.line.high(1000);
     for (int i = 0; i < 5; ++i) {
@@ -208,12 +245,14 @@ TEST(Capture, ShortPulsesAreNoHeaderAndTheSearchGoesOnYielding) {
     c.line.send(irframe::pulseTrain(FRAME_B, 1000));
     int64_t yieldsBeforeFrame = -1;
     c.window.onYield = [&] {
-        if (c.line.now < 16000) yieldsBeforeFrame = c.window.yields;
+        if (c.now() < 16000) yieldsBeforeFrame = c.window.yields;
     };
     EXPECT_EQ(c.run(), 0);
     EXPECT_EQ(c.bits, FRAME_B);
-    EXPECT_GE(yieldsBeforeFrame, 6) << "one yield per round of the header search";
-    EXPECT_EQ(c.line.timeinitCalls, 1);
+    if (c.polled()) {
+        EXPECT_GE(yieldsBeforeFrame, 6) << "one yield per round of the header search";
+        EXPECT_EQ(c.line.timeinitCalls, 1);
+    }
 }
 
 }  // namespace

@@ -97,10 +97,12 @@ TEST(SerialNames, ComNamesLeadToTheirDeviceOrTheUsersMapping) {
                                   {5, "virtual:/run/ir.sock"},
                                   {6, "serial:/x"},
                                   {7, ""},
-                                  {8, "usb/0"}});
+                                  {8, "usb/0"},
+                                  {9, "lirc:/dev/lirc0"},
+                                  {10, "lirc:lirc0"}});
     const Case cases[] = {
         {"COM1", Backend::tty, "/dev/ttyS0", "default"},
-        {"com10", Backend::tty, "/dev/ttyS9", "default"},
+        {"com11", Backend::tty, "/dev/ttyS10", "default"},
         {"COM2", Backend::tty, "/dev/ttyUSB0", "PORT_COM2"},
         {"COM3", Backend::tty, "/dev/ttyACM1", "PORT_COM3"},
         {"COM4", Backend::tty, "/dev/ttyUSB1", "PORT_COM4"},
@@ -108,6 +110,8 @@ TEST(SerialNames, ComNamesLeadToTheirDeviceOrTheUsersMapping) {
         {"COM6", Backend::none, "", "PORT_COM6"},
         {"COM7", Backend::none, "", "PORT_COM7"},
         {"COM8", Backend::none, "", "PORT_COM8"},
+        {"COM9", Backend::lirc, "/dev/lirc0", "PORT_COM9"},
+        {"COM10", Backend::none, "", "PORT_COM10"},
         {"/dev/pts/3", Backend::tty, "/dev/pts/3", "path"},
         {"dev/pts/3", Backend::none, "", "path"},
         {"COM", Backend::none, "", "name"},

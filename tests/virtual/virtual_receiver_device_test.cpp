@@ -175,4 +175,45 @@ TEST_F(VirtualReceiverDevice, SenderTellsWhenNoReceiverListens) {
     EXPECT_EQ(sender.send({{true, 400}}, 0), FrameSender::Result::sent);
 }
 
+// Every change of the line is recorded at the moment its burst gives it,
+// however late the caller looks; waiting for one sleeps until it comes.
+TEST_F(VirtualReceiverDevice, RecordsEachChangeOfAFrameAtItsExactMoment) {
+    auto device = port::openVirtualReceiver(socket_);
+    ASSERT_NE(device, nullptr);
+    port::LineEdges* edges = device->edges();
+    ASSERT_NE(edges, nullptr);
+    EXPECT_EQ(edges->kind(), port::EdgeSourceKind::exact);
+    const int64_t poweredAround = monotonicNowNs();
+    power(*device);
+
+    const auto train = rumblet::irframe::pulseTrain(rumblet::irframe::ordinaryFrame(2, {5, -7, false, false}), 0);
+    const int64_t start = monotonicNowNs() + 5'000'000;
+    ASSERT_EQ(FrameSender(socket_).send(port::virtual_receiver::stretchesOf(train), start), FrameSender::Result::sent);
+    std::vector<port::LineEdge> expected;
+    int64_t at = start;
+    for (const auto& level : train) {
+        expected.push_back({at, !level.low});
+        at += int64_t(level.microseconds) * 1000;
+    }
+    expected.push_back({at, true});
+
+    std::vector<port::LineEdge> got;
+    port::LineEdge edge;
+    int64_t complete = 0;
+    const int64_t giveUp = monotonicNowNs() + 2'000'000'000;
+    while (got.size() < expected.size() + 1 && monotonicNowNs() < giveUp) {
+        if (edges->take(edge, complete) == port::LineEdges::Next::edge) got.push_back(edge);
+        else edges->wait(50'000'000);
+    }
+    ASSERT_EQ(got.size(), expected.size() + 1);
+    EXPECT_TRUE(got[0].high) << "power on raises DCD";
+    EXPECT_GE(got[0].counter, poweredAround);
+    for (size_t i = 0; i < expected.size(); ++i) {
+        EXPECT_EQ(got[i + 1].counter, expected[i].counter) << i;
+        EXPECT_EQ(got[i + 1].high, expected[i].high) << i;
+    }
+    EXPECT_EQ(edges->take(edge, complete), port::LineEdges::Next::none);
+    EXPECT_GE(complete, expected.back().counter);
+}
+
 }  // namespace

@@ -17,6 +17,7 @@
 #include <string>
 #include <vector>
 
+#include "ir_devices.h"
 #include "port.h"
 #include "serial_names.h"
 
@@ -139,6 +140,7 @@ std::string describe(const port::SerialTarget& target) {
     switch (target.backend) {
         case Backend::tty: return describeDevice(target.path);
         case Backend::virtualReceiver: return describeVirtualReceiver(target.path);
+        case Backend::lirc: return describeDevice(target.path);
         case Backend::none: return "nothing: " + target.problem;
     }
     return {};
@@ -165,10 +167,18 @@ int main() {
     for (const char* name : {"COM1", "COM2"}) {
         const port::SerialTarget target = port::serialTargetFor(name);
         std::printf("  %s -> %s  [%s]\n", name, describe(target).c_str(), target.origin.c_str());
+        std::printf("         %s\n", portinfo::edgeSourceNote(int(target.backend)).c_str());
     }
     const std::string config = port::serialConfigPath();
     struct stat info {};
     std::printf("  mapping: PORT_COMn variables, then %s%s\n", config.empty() ? "(no configuration file: HOME unset)" : config.c_str(),
                 !config.empty() && stat(config.c_str(), &info) != 0 ? " (absent)" : "");
+
+    std::printf("\nIR receivers (map one as COMn = lirc:/dev/lircN)\n");
+    const auto receivers = portinfo::findIrReceivers();
+    if (receivers.empty()) std::printf("  none found\n");
+    for (const auto& r : receivers)
+        std::printf("  %s  %s%s\n", r.device.empty() ? "(no lirc device)" : r.device.c_str(), r.rc.c_str(),
+                    r.driver.empty() ? "" : (" driver " + r.driver).c_str());
     return 0;
 }

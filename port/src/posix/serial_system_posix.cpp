@@ -18,6 +18,8 @@
 #include "serial_names.h"
 #include "serial_system.h"
 #include "no_destructor.h"
+#include "posix/lirc_receiver.h"
+#include "posix/modem_line_watcher.h"
 #include "virtual_receiver.h"
 
 namespace port {
@@ -53,8 +55,9 @@ int64_t oneByteTimeout(uint32_t multiplier, uint32_t constant) {
 
 class TtyDevice final : public SerialDevice {
 public:
-    explicit TtyDevice(int fd) : fd_(fd) {}
+    TtyDevice(int fd, std::string path) : fd_(fd), path_(std::move(path)) {}
     ~TtyDevice() override {
+        watcher_.reset();
         if (fd_ >= 0) ::close(fd_);
     }
 
@@ -141,7 +144,12 @@ public:
         return true;
     }
 
+    // DCD's changes are timed from the moment the port is ours.
+    void watchLines() { watcher_ = watchModemLines(fd_, path_); }
+    LineEdges* edges() override { return watcher_ ? &watcher_->edges() : nullptr; }
+
     bool close() override {
+        watcher_.reset();
         ioctl(fd_, TIOCNXCL);
         const bool closed = ::close(fd_) == 0;
         fd_ = -1;
@@ -150,6 +158,8 @@ public:
 
 private:
     int fd_;
+    std::string path_;
+    std::unique_ptr<ModemLineWatcher> watcher_;
     termios block_{};
     ModemLevels levels_{};
     bool refused_ = false;
@@ -161,12 +171,13 @@ private:
 std::unique_ptr<SerialDevice> openTty(const std::string& path) {
     const int fd = ::open(path.c_str(), O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC);
     if (fd < 0) return nullptr;
-    auto device = std::make_unique<TtyDevice>(fd);
+    auto device = std::make_unique<TtyDevice>(fd, path);
     // Only a terminal device is a serial port; another program's lock or
     // exclusive open means the port is taken.
     if (!isatty(fd) || flock(fd, LOCK_EX | LOCK_NB) != 0 || ioctl(fd, TIOCEXCL) != 0) return nullptr;
     const int flags = fcntl(fd, F_GETFL);
     if (flags < 0 || fcntl(fd, F_SETFL, flags & ~O_NONBLOCK) != 0) return nullptr;
+    device->watchLines();
     return device;
 }
 
@@ -177,6 +188,7 @@ public:
         switch (target.backend) {
             case SerialTarget::Backend::tty: return openTty(target.path);
             case SerialTarget::Backend::virtualReceiver: return openVirtualReceiver(target.path);
+            case SerialTarget::Backend::lirc: return openLircReceiver(target.path);
             case SerialTarget::Backend::none: return nullptr;
         }
         return nullptr;

@@ -8,7 +8,11 @@
 #include <unistd.h>
 
 #include <atomic>
+#include <mutex>
 #include <vector>
+
+#include "posix/receiver_port.h"
+#include "posix/virtual_receiver_edges.h"
 
 #include "virtual_receiver_client.h"
 #include "virtual_receiver_line.h"
@@ -38,12 +42,6 @@ bool bindOwnerOnly(int fd, const sockaddr_un& address) {
     return bound;
 }
 
-void sleepMs(int64_t ms) {
-    timespec left{time_t(ms / 1000), long(ms % 1000) * 1'000'000};
-    while (clock_nanosleep(CLOCK_MONOTONIC, 0, &left, &left) == EINTR) {
-    }
-}
-
 // A socket file that refuses a connection belongs to a receiver that ended
 // without cleaning up; one that accepts belongs to a running program.
 bool isStaleSocket(const sockaddr_un& address) {
@@ -57,53 +55,34 @@ bool isStaleSocket(const sockaddr_un& address) {
     return refused;
 }
 
-class VirtualReceiverDevice final : public SerialDevice {
+class VirtualReceiverDevice final : public ReceiverPort {
 public:
     // Between two looks into the socket while DCD is polled. A sender that
     // schedules its frames this far ahead is never seen late; the look
     // itself is the only system call of a DCD poll.
     static constexpr int64_t PICK_UP_INTERVAL_NS = 500'000;
 
-    VirtualReceiverDevice(int fd, std::string path) : fd_(fd), path_(std::move(path)) {}
+    VirtualReceiverDevice(int fd, std::string path)
+        : fd_(fd), path_(std::move(path)), recorder_(fd, mutex_, [this](int64_t now) { pickUpFrames(now); }) {}
     ~VirtualReceiverDevice() override { close(); }
 
-    void clearErrors() override {}
-    bool readState() override { return true; }
-    void keepOnlyBinaryFlag() override {}
-    bool buildFromMode(const std::string&) override { return true; }
-    bool writeState() override { return true; }
-
-    bool setTimeouts(const CommTimeouts& timeouts) override {
-        timeouts_ = timeouts;
-        return true;
-    }
-
-    // The receiver never sends: the read waits out its timeout as on a real
-    // port (a port without read timeouts would wait for ever; here it gives
-    // up at once rather than hang its caller).
-    int32_t readByte() override {
-        sleepMs(int64_t(timeouts_.readTotalMultiplier) + timeouts_.readTotalConstant);
-        return -1;
-    }
-
-    bool transmitChar(uint8_t) override { return true; }
-
     bool escape(LineFunction function) override {
+        std::lock_guard lock(mutex_);
         switch (function) {
             case LineFunction::setRts: rts_ = true; break;
             case LineFunction::clearRts: rts_ = false; break;
             case LineFunction::setDtr: dtr_ = true; break;
             case LineFunction::clearDtr: dtr_ = false; break;
         }
+        recorder_.setPowered(rts_ && !dtr_, virtual_receiver::monotonicNowNs());
         return true;
     }
 
-    bool setBreak(bool) override { return true; }
-
     bool modemStatus(uint32_t& status) override {
+        std::lock_guard lock(mutex_);
         const int64_t now = virtual_receiver::monotonicNowNs();
         if (now >= nextPickUpNs_) {
-            pickUpFrames(now);
+            recorder_.pickUp(now);
             nextPickUpNs_ = now + PICK_UP_INTERVAL_NS;
         }
         const bool powered = rts_ && !dtr_;
@@ -112,7 +91,10 @@ public:
         return true;
     }
 
+    LineEdges* edges() override { return &recorder_.edges(); }
+
     bool close() override {
+        recorder_.stop();
         if (fd_ < 0) return false;
         ::close(fd_);
         fd_ = -1;
@@ -137,17 +119,20 @@ private:
                 ++farBursts;
                 continue;
             }
-            line_.schedule(stretches, start);
+            if (line_.schedule(stretches, start)) recorder_.schedule(stretches, line_.lastStartNs());
         }
     }
 
     int fd_;
     std::string path_;
-    CommTimeouts timeouts_{};
     bool rts_ = false;
     bool dtr_ = false;
     int64_t nextPickUpNs_ = 0;
     virtual_receiver::Line line_;
+    // The thread that records the line's edges shares the device's state;
+    // the lock is uncontended while DCD is polled between its wake-ups.
+    std::mutex mutex_;
+    virtual_receiver::LineRecorder recorder_;
 };
 
 }  // namespace

@@ -32,6 +32,9 @@ public:
     // do not go back.
     bool lowAt(int64_t nowNs);
 
+    // Where the latest scheduled frame begins (after any delay it was given).
+    int64_t lastStartNs() const { return frames_.empty() ? 0 : frames_.back().startNs; }
+
     // Frames scheduled and not yet over.
     std::size_t pendingFrames() const { return frames_.size(); }
 

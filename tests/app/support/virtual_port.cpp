@@ -1,5 +1,7 @@
 #include "virtual_port.h"
 
+#include <algorithm>
+
 namespace rumblet::testing {
 
 void VirtualPort::append(bool low, int64_t us) {
@@ -26,6 +28,43 @@ int32_t VirtualPort::DCD() {
     ++dcdCalls;
     now += pollCostUs;
     return lineLowAt(now) ? 0 : 1;
+}
+
+size_t VirtualPort::nextChange(size_t from) const {
+    for (size_t i = from; i <= segments_.size(); ++i) {
+        const bool before = i == 0 ? false : segments_[i - 1].low;
+        const bool after = i < segments_.size() ? segments_[i].low : lowAfterScript;
+        if (before != after) return i;
+    }
+    return segments_.size() + 1;
+}
+
+int32_t VirtualPort::EDGEREAD(int32_t* time) {
+    if (!recordsEdges) return -4;
+    if (loseEdgesAt >= 0 && now >= loseEdgesAt) {
+        loseEdgesAt = -1;
+        return -2;
+    }
+    const size_t next = nextChange(edgeCursor_);
+    const bool due = next <= segments_.size() && boundaryTime(next) <= now;
+    if (!due && receiverGoneAt >= 0 && now >= receiverGoneAt) return -3;
+    if (!due) {
+        *time = static_cast<int32_t>(now - usStart_);
+        return -1;
+    }
+    edgeCursor_ = next + 1;
+    *time = static_cast<int32_t>(boundaryTime(next) - usStart_);
+    const bool low = next < segments_.size() ? segments_[next].low : lowAfterScript;
+    return low ? 0 : 1;
+}
+
+int32_t VirtualPort::EDGEWAIT(int32_t ms) {
+    ++edgeWaits;
+    const size_t next = nextChange(edgeCursor_);
+    const int64_t limit = now + int64_t{ms} * 1000;
+    const int64_t at = next <= segments_.size() ? std::max(now, boundaryTime(next)) : limit;
+    now = std::min(at, limit);
+    return at <= limit ? 1 : 0;
 }
 
 void VirtualPort::record(const std::string& event) {

@@ -70,6 +70,17 @@ public:
 
     bool lineLowAt(int64_t time);
 
+    // --- timed edges: with `recordsEdges` the line's changes up to `now`
+    // come through EDGEREAD (the line is known up to `now`), and EDGEWAIT
+    // moves the clock on to the next change, at most by its ms.
+    bool recordsEdges = false;
+    int64_t loseEdgesAt = -1;     // EDGEREAD reports lost changes once the clock passes it
+    int64_t receiverGoneAt = -1;  // EDGEREAD reports the source ended from then on
+    int64_t edgeWaits = 0;
+    int32_t EDGES() override { return recordsEdges ? 3 : 0; }
+    int32_t EDGEREAD(int32_t* time) override;
+    int32_t EDGEWAIT(int32_t ms) override;
+
 private:
     struct Segment {
         int64_t end;  // the segment covers [previous end, end)
@@ -79,8 +90,14 @@ private:
     void record(const std::string& event);
 
     EventLog* log_;
+    // The next change at or after segment boundary `from`: its boundary, or
+    // segments_.size() + 1 when none follows.
+    size_t nextChange(size_t from) const;
+    int64_t boundaryTime(size_t i) const { return i == 0 ? 0 : segments_[i - 1].end; }
+
     std::vector<Segment> segments_;
     size_t cursor_ = 0;
+    size_t edgeCursor_ = 0;  // next segment boundary not yet offered as an edge
     int64_t msStart_ = 0;
     int64_t usStart_ = 0;
 };

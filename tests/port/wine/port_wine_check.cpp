@@ -28,7 +28,7 @@ const struct {
     {26, "TIMEINIT"},     {27, "DTR"},          {28, "TXD"},        {29, "RTS"},        {30, "DCD"},
     {31, "RI"},           {32, "CTS"},          {33, "DSR"},        {34, "TIMEOUT"},    {35, "SENDBYTE"},
     {36, "READBYTE"},     {37, "CLOSECOM"},     {38, "OPENCOM"},    {39, "DELAY"},      {40, "OUTPORT"},
-    {41, "INPORT"},       {42, "PORTERROR"},
+    {41, "INPORT"},       {42, "PORTERROR"},     {43, "EDGES"},      {44, "EDGEREAD"},   {45, "EDGEWAIT"},
 };
 
 int failures = 0;
@@ -54,8 +54,22 @@ void checkExportTable() {
         std::snprintf(what, sizeof what, "%s is exported at ordinal %d", entry.name, entry.ordinal);
         check(byName != nullptr && byName == byOrdinal, what);
     }
-    check(GetProcAddress(library, MAKEINTRESOURCEA(43)) == nullptr, "nothing beyond ordinal 42");
+    check(GetProcAddress(library, MAKEINTRESOURCEA(46)) == nullptr, "nothing beyond ordinal 45");
     check(GetProcAddress(library, "OPENCOM@4") == nullptr, "no decorated names in the export table");
+}
+
+// Windows records no edges: the capture polls DCD as before.
+void checkNoEdges() {
+    using ReadFn = int(__stdcall*)(int*);
+    const auto EDGES = bound<IntFn>("EDGES");
+    const auto EDGEREAD = bound<ReadFn>("EDGEREAD");
+    const auto EDGEWAIT = bound<IntArgFn>("EDGEWAIT");
+    const auto PORTERROR = bound<IntFn>("PORTERROR");
+    int time = 7;
+    check(EDGES() == 0, "EDGES without edges");
+    check(EDGEREAD(&time) == -4 && time == 7, "EDGEREAD without edges");
+    check(EDGEWAIT(1000) == -1, "EDGEWAIT without edges returns at once");
+    check(EDGEWAIT(-1) == -1 && PORTERROR() == 1, "EDGEWAIT(-1) is a range error");
 }
 
 // Spins on the performance counter, as the IR frame capture would.
@@ -153,6 +167,7 @@ int main() {
     }
     checkExportTable();
     checkTiming();
+    checkNoEdges();
     checkSerialWithoutAPort();
     FreeLibrary(library);
     std::printf("%d failed\n", failures);

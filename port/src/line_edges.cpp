@@ -1,0 +1,40 @@
+#include "line_edges.h"
+
+#include "fault.h"
+#include "serial.h"
+#include "timing.h"
+
+namespace port {
+
+int32_t edgeSourceOf(SerialPort& serial) {
+    LineEdges* edges = serial.edges();
+    return static_cast<int32_t>(edges ? edges->kind() : EdgeSourceKind::none);
+}
+
+int32_t readEdge(SerialPort& serial, Timing& timing, int32_t* time) {
+    LineEdges* edges = serial.edges();
+    if (!edges) return -4;
+    if (time == nullptr) raise(Fault::range);
+    LineEdge edge;
+    int64_t complete = 0;
+    switch (edges->take(edge, complete)) {
+        case LineEdges::Next::edge:
+            *time = timing.microsecondsAt(edge.counter);
+            return edge.high ? 1 : 0;
+        case LineEdges::Next::none:
+            *time = timing.microsecondsAt(complete);
+            return -1;
+        case LineEdges::Next::lost: return -2;
+        case LineEdges::Next::failed: return -3;
+    }
+    return -4;
+}
+
+int32_t waitForEdge(SerialPort& serial, int32_t ms) {
+    if (ms < 0) raise(Fault::range);
+    LineEdges* edges = serial.edges();
+    if (!edges) return -1;
+    return edges->wait(static_cast<int64_t>(ms) * 1'000'000) ? 1 : 0;
+}
+
+}  // namespace port

@@ -1,0 +1,69 @@
+// The virtual receiver's timed edges: every burst the receiver puts on its
+// line is also turned into the line's changes at their exact moments, and a
+// thread of its own hands them to the edge record once their moment has
+// come, a burst's changes together when it ends. The same thread takes new bursts from the
+// socket, so frames are recorded even while no one polls DCD.
+#pragma once
+
+#include <atomic>
+#include <cstdint>
+#include <deque>
+#include <functional>
+#include <mutex>
+#include <thread>
+#include <vector>
+
+#include "posix/edge_record.h"
+#include "virtual_receiver_protocol.h"
+
+namespace port::virtual_receiver {
+
+class LineRecorder {
+public:
+    // `pickUp(nowNs)` takes waiting bursts from `socketFd`; it and every
+    // other call here run under `deviceMutex`, the device's one lock.
+    LineRecorder(int socketFd, std::mutex& deviceMutex, std::function<void(int64_t)> pickUp);
+    ~LineRecorder();
+    LineRecorder(const LineRecorder&) = delete;
+    LineRecorder& operator=(const LineRecorder&) = delete;
+
+    // Takes waiting bursts from the socket (the device's pickUp, counted so
+    // that the record never calls the line complete while a burst is on
+    // its way from the socket to the line).
+    void pickUp(int64_t nowNs);
+
+    // A burst drawn on the line from `startNs` (after any delay the line gave it).
+    void schedule(const std::vector<Stretch>& stretches, int64_t startNs);
+    // The receiver's supply (RTS on, DTR off) switched at `nowNs`: without it
+    // DCD reads 0 whatever the line does.
+    void setPowered(bool powered, int64_t nowNs);
+
+    // Ends the thread; no change is recorded afterwards. Call without the lock.
+    void stop();
+
+    LineEdges& edges() { return record_; }
+
+private:
+    void run();
+    void release(int64_t nowNs);
+    void noteNextDue();
+    // The last change of the burst that holds the next change due.
+    int64_t burstEndNs() const;
+    int64_t completeNow() const;
+
+    int socketFd_;
+    int wakeFd_ = -1;
+    std::mutex& mutex_;
+    std::function<void(int64_t)> pickUp_;
+    EdgeRecord record_;
+    std::deque<LineEdge> due_;  // the line's own changes, not yet reached
+    // Read without the device's lock by the record: the first change not
+    // yet recorded, and how many pick-ups are under way.
+    std::atomic<int64_t> nextDue_ = INT64_MAX;
+    std::atomic<int> picking_ = 0;
+    bool lineHigh_ = true;
+    bool powered_ = false;
+    std::thread thread_;
+};
+
+}  // namespace port::virtual_receiver
