@@ -22,7 +22,7 @@
 #include <vector>
 
 #include "bench/sound/cubic_reference.h"
-#include "bench/sound/spectrum.h"
+#include "bench/sound/tone_analysis.h"
 #include "sound/mixer.h"
 #include "sound/sdl_output.h"
 #include "sound/testing/test_waves.h"

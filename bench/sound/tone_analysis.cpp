@@ -1,4 +1,4 @@
-#include "bench/sound/spectrum.h"
+#include "bench/sound/tone_analysis.h"
 
 #include <algorithm>
 #include <cmath>
