@@ -2,8 +2,6 @@
 
 #include <cstdlib>
 #include <filesystem>
-#include <fstream>
-#include <iterator>
 #include <stdexcept>
 #include <system_error>
 
@@ -26,9 +24,9 @@ constexpr const char* FILLED_MARK_TEXT =
 bool isAbsolute(const std::string& path) { return !path.empty() && path[0] == '/'; }
 
 std::string readWholeFile(const fs::path& path) {
-    std::ifstream in(path, std::ios::binary);
-    std::string content((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
-    if (!in.is_open() || in.bad()) throw std::runtime_error("Cannot read " + path.string());
+    std::string content, reason;
+    if (!file_system::readFile(path.string(), content, reason))
+        throw std::runtime_error("Cannot read " + path.string() + " (" + reason + ")");
     return content;
 }
 

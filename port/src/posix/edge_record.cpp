@@ -3,7 +3,6 @@
 #include <poll.h>
 #include <pthread.h>
 #include <sched.h>
-#include <time.h>
 
 #include <algorithm>
 #include <chrono>
@@ -86,12 +85,6 @@ bool EdgeRecord::wait(int64_t timeoutNs) {
     std::unique_lock lock(mutex_);
     return changed_.wait_for(lock, std::chrono::nanoseconds(std::max<int64_t>(timeoutNs, 0)),
                              [this] { return somethingWaits(); });
-}
-
-int64_t edgeClockNs() {
-    timespec now{};
-    clock_gettime(CLOCK_MONOTONIC, &now);
-    return int64_t(now.tv_sec) * 1'000'000'000 + now.tv_nsec;
 }
 
 void askForRealtimePriority() {

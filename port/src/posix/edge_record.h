@@ -13,6 +13,7 @@
 #include <vector>
 
 #include "line_edges.h"
+#include "monotonic_clock.h"
 
 namespace port {
 
@@ -65,10 +66,6 @@ private:
     std::size_t lostAfter_ = 0;  // changes still to take before the loss is reported
     bool failed_ = false;
 };
-
-// The records' clock: CLOCK_MONOTONIC in nanoseconds, the counter that
-// TIMEREADUS reads on Linux.
-int64_t edgeClockNs();
 
 // Asks for the lowest real-time priority for the calling thread, one that
 // records edges: woken on time, and never holding a lock that the capture's

@@ -106,9 +106,9 @@ public:
         : fd_(fd),
           path_(std::move(path)),
           wakeFd_(eventfd(0, EFD_CLOEXEC | EFD_NONBLOCK)),
-          record_(EdgeSourceKind::kernel, edgeClockNs() - KERNEL_DELAY_NS,
+          record_(EdgeSourceKind::kernel, monotonicNowNs() - KERNEL_DELAY_NS,
                   [this] {
-                      const int64_t complete = completeUnlessPending(fd_, reading_, edgeClockNs());
+                      const int64_t complete = completeUnlessPending(fd_, reading_, monotonicNowNs());
                       return complete == INT64_MIN ? complete : complete - KERNEL_DELAY_NS;
                   }),
           timeline_(record_) {
@@ -153,7 +153,7 @@ private:
             ++reading_;
             const ssize_t got = ::read(fd_, buffer + held, sizeof buffer - held);
             const int error = errno;
-            const int64_t now = edgeClockNs();
+            const int64_t now = monotonicNowNs();
             if (got > 0) {
                 held += size_t(got);
                 uint32_t words[sizeof buffer / 4];

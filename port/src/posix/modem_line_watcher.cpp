@@ -40,7 +40,7 @@ class Watcher final : public ModemLineWatcher {
 public:
     Watcher(int fd, std::string path, serial_icounter_struct counts)
         : fd_(fd), path_(std::move(path)), dcdCount_(counts.dcd),
-          record_(EdgeSourceKind::watcher, edgeClockNs(), edgeClockNs) {
+          record_(EdgeSourceKind::watcher, monotonicNowNs(), monotonicNowNs) {
         int lines = 0;
         high_ = ioctl(fd_, TIOCMGET, &lines) == 0 && (lines & TIOCM_CAR) != 0;
         thread_ = std::thread([this] { run(); });
@@ -70,7 +70,7 @@ private:
                 record_.markFailed();
                 break;
             }
-            const int64_t now = edgeClockNs();
+            const int64_t now = monotonicNowNs();
             serial_icounter_struct counts{};
             int lines = 0;
             if (ioctl(fd_, TIOCGICOUNT, &counts) != 0 || ioctl(fd_, TIOCMGET, &lines) != 0) continue;

@@ -3,7 +3,6 @@
 #include <errno.h>
 #include <sys/socket.h>
 #include <sys/un.h>
-#include <time.h>
 #include <unistd.h>
 
 #include "virtual_receiver_protocol.h"
@@ -39,12 +38,6 @@ FrameSender::Result FrameSender::send(const std::vector<Stretch>& stretches, int
     if (errno == ENOENT || errno == ECONNREFUSED) return Result::noReceiver;
     if (errno == EAGAIN || errno == EWOULDBLOCK) return Result::busy;
     return Result::failed;
-}
-
-int64_t monotonicNowNs() {
-    timespec now{};
-    clock_gettime(CLOCK_MONOTONIC, &now);
-    return int64_t(now.tv_sec) * 1'000'000'000 + now.tv_nsec;
 }
 
 }  // namespace port::virtual_receiver

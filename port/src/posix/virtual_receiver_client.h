@@ -7,6 +7,7 @@
 #include <string>
 #include <vector>
 
+#include "monotonic_clock.h"
 #include "virtual_receiver_protocol.h"
 
 namespace port::virtual_receiver {
@@ -37,7 +38,7 @@ private:
     int fd_ = -1;
 };
 
-// CLOCK_MONOTONIC in nanoseconds, the clock of the frames' start times.
-int64_t monotonicNowNs();
+// The clock of the bursts' start times.
+using port::monotonicNowNs;
 
 }  // namespace port::virtual_receiver
