@@ -121,8 +121,8 @@ uint32_t chunkSize(const unsigned char* p, bool bigEndian) {
 
 // Walks the chunks of a RIFF wave before the decoder sees them: a chunk that
 // claims more bytes than the file holds would make the decoder loop over
-// bytes that are not there for minutes. Only the sound data itself may be cut
-// short (a recording that broke off); what is there is the sound.
+// bytes that are not there for minutes. Only the sound data itself may be
+// cut short (a recording that broke off); what is there is the sound.
 void checkChunks(const unsigned char* bytes, size_t size, const std::string& name) {
     if (size < RIFF_HEADER_BYTES) refuse(name, "too short for a wave file");
     const bool bigEndian = std::memcmp(bytes, "RIFX", 4) == 0;
@@ -141,6 +141,28 @@ void checkChunks(const unsigned char* bytes, size_t size, const std::string& nam
     }
 }
 
+// The wave as the decoder gets it: the RIFF header, then only the chunks
+// that describe and hold the sound ("fmt ", "fact", "data"), each as it
+// stands. The decoder's readers of the other chunks (lists, cues, tags) can
+// loop for ever over damaged ones, and the program needs none of them.
+std::vector<unsigned char> soundChunksOnly(const unsigned char* bytes, size_t size) {
+    const bool bigEndian = std::memcmp(bytes, "RIFX", 4) == 0;
+    std::vector<unsigned char> lean(bytes, bytes + RIFF_HEADER_BYTES);
+    size_t at = RIFF_HEADER_BYTES;
+    while (size - at >= CHUNK_HEADER_BYTES) {
+        const size_t length = chunkSize(bytes + at + 4, bigEndian);
+        const size_t end = std::min(size, at + CHUNK_HEADER_BYTES + length + (length & 1));
+        const bool keep = std::memcmp(bytes + at, "fmt ", 4) == 0 || std::memcmp(bytes + at, "fact", 4) == 0 ||
+                          std::memcmp(bytes + at, "data", 4) == 0;
+        if (keep) lean.insert(lean.end(), bytes + at, bytes + end);
+        at = end;
+    }
+    const uint32_t riffSize = static_cast<uint32_t>(lean.size() - 8);
+    for (int i = 0; i < 4; ++i)
+        lean[size_t(4 + i)] = static_cast<unsigned char>(riffSize >> (bigEndian ? 8 * (3 - i) : 8 * i));
+    return lean;
+}
+
 }  // namespace
 
 WaveData loadWaveFile(const std::string& path) {
@@ -157,7 +179,8 @@ WaveData loadWaveFile(const std::string& path) {
 
 WaveData decodeWave(const void* bytes, size_t size, const std::string& name) {
     checkChunks(static_cast<const unsigned char*>(bytes), size, name);
-    MemoryFile memory{static_cast<const unsigned char*>(bytes), static_cast<sf_count_t>(size), 0};
+    const std::vector<unsigned char> lean = soundChunksOnly(static_cast<const unsigned char*>(bytes), size);
+    MemoryFile memory{lean.data(), static_cast<sf_count_t>(lean.size()), 0};
     SF_VIRTUAL_IO io{memoryLength, memorySeek, memoryRead, memoryWrite, memoryTell};
     SF_INFO info{};
     SndfileHandle file(sf_open_virtual(&io, SFM_READ, &info, &memory));

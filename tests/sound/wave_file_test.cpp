@@ -80,6 +80,7 @@ TEST(WaveFile, RefusesWhatIsNoUsableWaveFileNamingTheFile) {
         {"a rate of 10 Hz", waveBytes(1, 10, 16, 200, 200)},
         {"a rate of 4 MHz", waveBytes(1, 4000000, 16, 200, 200)},
         {"a chunk longer than the file", waveBytes(1, 11025, 16, 200, 200, "LIST" + u32(0xffffff04u) + std::string(90, '\xff'))},
+        {"a damaged list and no format", std::string("RIFFd\0\0\0WAVELIST\x10\0\0\0A\0\0\0\xf8\xff\xff\xff\0!\x01\0\0\0\0\0dataLIST\x80", 45)},
         {"an AIFF file", std::string("FORM\0\0\0\x26" "AIFFCOMM", 16) + std::string(30, '\0')},
     };
     for (const Case& c : cases) {
