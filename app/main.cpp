@@ -13,6 +13,7 @@
 #include "app/engine_sound_actions.h"
 #include "app/mainform.h"
 #include "programdata/program_data.h"
+#include "sound/sdl_output.h"
 #include "tanksound/data_folder.h"
 #include "window/qt/control_binding.h"
 #include "app/qt/main_window.h"
@@ -27,6 +28,8 @@ int main(int argc, char** argv) {
     QApplication application(argc, argv);
     try {
         ProgramData data;
+        // This platform's sound output; soundinit opens it in the load handler.
+        data.directx = makeDefaultSoundSystem();
         const DataFolder folder = prepareDataFolder(programFolder(), RUMBLET_INSTALLED_SET);
         data.programDir = folder.folder;
         if (!folder.problem.empty()) qtskin::showMessage(folder.problem);

@@ -6,7 +6,6 @@
 
 #include "irframe/irframe.h"
 #include "programdata/rounding.h"
-#include "sound/sdl_output.h"
 #include "tanksound/sound_paths.h"
 
 namespace rumblet {
@@ -128,7 +127,9 @@ std::string soundInitFailureText(const SoundError& e) {
 }
 
 void soundinit(ProgramData& data) {
-    if (!data.directx) data.directx = makeDefaultSoundSystem();
+    // The program's entry puts its platform's output in place; without one
+    // there is nothing to play on.
+    if (!data.directx) throw SoundError(SOUND_ERROR_NO_OUTPUT, "no sound output");
     data.directsound = data.directx->DirectSoundCreate();
 }
 

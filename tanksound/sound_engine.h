@@ -17,10 +17,11 @@ namespace rumblet {
 // lines, then "<error number>/<description>".
 std::string soundInitFailureText(const SoundError& e);
 
-// Creates the root object if there is none yet (the real one outputs through
-// SDL; tests put a fake into data.directx first) and the device object for
-// the default output. Throws SoundError on failure; the caller shows
-// soundInitFailureText and ends the program.
+// Creates the device object for the default output from the root object
+// that the program's entry put into data.directx (its platform's output;
+// a fake or an offline renderer in tests). Throws SoundError on failure, and
+// when there is no root object; the caller shows soundInitFailureText and
+// ends the program.
 void soundinit(ProgramData& data);
 
 // IR.ini in the program's folder: 27 values, CR LF. initladen tolerates a

@@ -148,6 +148,7 @@ TEST_F(SdlOutputTest, SoundComesBackAfterSdlRemovedTheDevice) {
 TEST_F(SdlOutputTest, NoAudioOutputFailsWithSdlsReason) {
     setenv("SDL_AUDIODRIVER", "no-such-driver", 1);
     ProgramData data;
+    data.directx = makeDefaultSoundSystem();
     try {
         soundinit(data);
         FAIL() << "opened an output that does not exist";
