@@ -1,5 +1,5 @@
 // The main window's logic without any window toolkit: its fields, its
-// controls as state (app/controls.h), its handlers and procedures. The Qt
+// controls as state (window/controls.h), its handlers and procedures. The Qt
 // skin builds widgets from layout(), mirrors each control's state through
 // its `changed` hook, calls click() on a check box the user clicks, calls
 // Timer2.tick() every Timer2.interval ms while Timer2 is enabled, routes

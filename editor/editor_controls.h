@@ -1,5 +1,5 @@
 // Controls that only the sound editor has, as plain state like those of
-// app/controls.h: the file list, and the option-button group that makes one
+// window/controls.h: the file list, and the option-button group that makes one
 // of a row of option buttons the selected one.
 #pragma once
 

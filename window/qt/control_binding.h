@@ -1,4 +1,4 @@
-// The Qt skin's side of app/controls.h: each widget mirrors its control's
+// The Qt skin's side of window/controls.h: each widget mirrors its control's
 // state (captions, texts, values, enabled) through the control's `changed`
 // observer, and the user's clicks and moves are routed into the control, so
 // every handler runs exactly as the window logic expects:
