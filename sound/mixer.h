@@ -14,7 +14,7 @@
 // voice stays with the mixer until it is silent.
 //
 // Threads: buffer operations come from the window thread, render() from the
-// audio thread. Both take the mixer's one lock: an operation holds it for a
+// audio thread. Both take the mixer's one mutex: an operation holds it for a
 // few assignments, render() for one block (13 voices of 192 frames take
 // about 0.1 ms). render() allocates and frees nothing: the
 // voices of released buffers are freed on the window thread, by the next
@@ -32,7 +32,6 @@
 #include <mutex>
 #include <vector>
 
-#include "sound/mixer_lock.h"
 #include "sound/sound_device.h"
 #include "sound/wave_file.h"
 
@@ -88,7 +87,7 @@ private:
     const uint32_t crossfadeFrames_;
     const uint32_t volumeRampFrames_;
     const uint32_t frequencyGlideFrames_;
-    MixerLock lock_;
+    std::mutex lock_;
     std::vector<std::unique_ptr<Voice>> voices_;  // released ones stay until silent
 };
 
