@@ -2,7 +2,7 @@
 // full, a past never rewritten, and a source's end.
 #include <gtest/gtest.h>
 
-#include "posix/edge_record.h"
+#include "edge_record.h"
 
 namespace port {
 namespace {

@@ -15,7 +15,9 @@
 #include <cstring>
 #include <thread>
 
-#include "posix/edge_record.h"
+#include "edge_record.h"
+#include "posix/monotonic_clock.h"
+#include "posix/edge_sources.h"
 #include "posix/receiver_port.h"
 
 namespace port {

@@ -8,6 +8,8 @@
 #include <algorithm>
 #include <climits>
 
+#include "posix/edge_sources.h"
+#include "posix/monotonic_clock.h"
 #include "virtual_receiver_client.h"
 
 namespace port::virtual_receiver {

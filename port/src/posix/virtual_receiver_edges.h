@@ -13,7 +13,7 @@
 #include <thread>
 #include <vector>
 
-#include "posix/edge_record.h"
+#include "edge_record.h"
 #include "virtual_receiver_protocol.h"
 
 namespace port::virtual_receiver {

@@ -1,19 +1,16 @@
-// The edge record of the ports on Linux: a ring of timed DCD changes that a
-// source thread fills and the caller empties, with the loss and failure
-// marks the caller must see.
+// The edge record of a port: a ring of timed DCD changes that a source
+// thread fills and the caller empties, with the loss and failure marks the
+// caller must see. The same on every system; the sources are per system.
 #pragma once
 
-#include <atomic>
 #include <condition_variable>
 #include <cstddef>
 #include <cstdint>
 #include <functional>
 #include <mutex>
-#include <string>
 #include <vector>
 
 #include "line_edges.h"
-#include "monotonic_clock.h"
 
 namespace port {
 
@@ -66,16 +63,5 @@ private:
     std::size_t lostAfter_ = 0;  // changes still to take before the loss is reported
     bool failed_ = false;
 };
-
-// Asks for the lowest real-time priority for the calling thread, one that
-// records edges: woken on time, and never holding a lock that the capture's
-// own real-time thread waits for while ordinary programs run. A refusal (no
-// right to it) is silent.
-void askForRealtimePriority();
-
-// Up to when a line whose changes are read from `fd` is known at `nowNs`:
-// not past anything while data waits there or a reader (counted in
-// `reading`) is between the descriptor and the record; INT64_MIN then.
-int64_t completeUnlessPending(int fd, const std::atomic<int>& reading, int64_t nowNs);
 
 }  // namespace port

@@ -1,8 +1,4 @@
-#include "posix/edge_record.h"
-
-#include <poll.h>
-#include <pthread.h>
-#include <sched.h>
+#include "edge_record.h"
 
 #include <algorithm>
 #include <chrono>
@@ -85,21 +81,6 @@ bool EdgeRecord::wait(int64_t timeoutNs) {
     std::unique_lock lock(mutex_);
     return changed_.wait_for(lock, std::chrono::nanoseconds(std::max<int64_t>(timeoutNs, 0)),
                              [this] { return somethingWaits(); });
-}
-
-void askForRealtimePriority() {
-    const sched_param param{sched_get_priority_min(SCHED_FIFO)};
-    pthread_setschedparam(pthread_self(), SCHED_FIFO, &param);
-}
-
-int64_t completeUnlessPending(int fd, const std::atomic<int>& reading, int64_t nowNs) {
-    // Checked before and after the look: a reader that took the data in
-    // between is seen the second time.
-    if (reading != 0) return INT64_MIN;
-    pollfd entry{fd, POLLIN, 0};
-    if (poll(&entry, 1, 0) != 0) return INT64_MIN;
-    if (reading != 0) return INT64_MIN;
-    return nowNs;
 }
 
 }  // namespace port
