@@ -11,6 +11,8 @@
 
 #include <cstdint>
 
+#include "port/port.h"
+
 namespace rumblet {
 
 class PortFunctions {
@@ -42,7 +44,7 @@ public:
     // Timed edges of DCD (port.h). A library without them has none: the
     // defaults answer as a port that records no edges.
     virtual int32_t EDGES() { return 0; }
-    virtual int32_t EDGEREAD(int32_t*) { return -4; }
+    virtual int32_t EDGEREAD(int32_t*) { return PORT_EDGE_NO_SOURCE; }
     virtual int32_t EDGEWAIT(int32_t) { return -1; }
 };
 

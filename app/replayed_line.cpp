@@ -2,13 +2,12 @@
 
 #include <algorithm>
 
+#include "port/port.h"
+
 namespace rumblet {
 
 namespace {
 
-// EDGEREAD's answers besides a level (port.h).
-constexpr int32_t NONE_WAITING = -1;
-constexpr int32_t LOST = -2;
 // The real stopwatch is restarted long before TIMEREADUS's range ends.
 constexpr int32_t REBASE_US = 1'000'000'000;
 
@@ -60,10 +59,10 @@ void ReplayedLine::fetch() {
             const int64_t at = std::max(base_ + time, std::max(now_, known_));
             pending_.push_back({at, got == 1});
             known_ = at;
-        } else if (got == NONE_WAITING) {
+        } else if (got == PORT_EDGE_NONE_WAITING) {
             known_ = std::max(known_, base_ + time);
             break;
-        } else if (got == LOST) {
+        } else if (got == PORT_EDGE_LOST) {
             damaged_ = true;
         } else {
             // The receiver went away (or the port is gone): the line reads

@@ -249,6 +249,11 @@ PORT_API int32_t PORT_CALL EDGES(void);
  * standard error names it); no change follows. -4: no port is open, or it
  * records no edges. time NULL: range error, -1. */
 PORT_API int32_t PORT_CALL EDGEREAD(int32_t* time);
+/* EDGEREAD's results besides a level. */
+#define PORT_EDGE_NONE_WAITING (-1)
+#define PORT_EDGE_LOST         (-2)
+#define PORT_EDGE_ENDED        (-3)
+#define PORT_EDGE_NO_SOURCE    (-4)
 /* EDGEWAIT(ms): sleeps until EDGEREAD has something other than -1 to give,
  * at most ms milliseconds. 1 something waits, 0 time ran out, -1 no port or
  * no edges (returns at once). ms < 0: range error, -1. */

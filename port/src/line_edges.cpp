@@ -1,6 +1,7 @@
 #include "line_edges.h"
 
 #include "fault.h"
+#include "port.h"
 #include "serial.h"
 #include "timing.h"
 
@@ -13,7 +14,7 @@ int32_t edgeSourceOf(SerialPort& serial) {
 
 int32_t readEdge(SerialPort& serial, Timing& timing, int32_t* time) {
     LineEdges* edges = serial.edges();
-    if (!edges) return -4;
+    if (!edges) return PORT_EDGE_NO_SOURCE;
     if (time == nullptr) raise(Fault::range);
     LineEdge edge;
     int64_t complete = 0;
@@ -23,11 +24,11 @@ int32_t readEdge(SerialPort& serial, Timing& timing, int32_t* time) {
             return edge.high ? 1 : 0;
         case LineEdges::Next::none:
             *time = timing.microsecondsAt(complete);
-            return -1;
-        case LineEdges::Next::lost: return -2;
-        case LineEdges::Next::failed: return -3;
+            return PORT_EDGE_NONE_WAITING;
+        case LineEdges::Next::lost: return PORT_EDGE_LOST;
+        case LineEdges::Next::failed: return PORT_EDGE_ENDED;
     }
-    return -4;
+    return PORT_EDGE_NO_SOURCE;
 }
 
 int32_t waitForEdge(SerialPort& serial, int32_t ms) {

@@ -40,17 +40,17 @@ size_t VirtualPort::nextChange(size_t from) const {
 }
 
 int32_t VirtualPort::EDGEREAD(int32_t* time) {
-    if (!recordsEdges) return -4;
+    if (!recordsEdges) return PORT_EDGE_NO_SOURCE;
     if (loseEdgesAt >= 0 && now >= loseEdgesAt) {
         loseEdgesAt = -1;
-        return -2;
+        return PORT_EDGE_LOST;
     }
     const size_t next = nextChange(edgeCursor_);
     const bool due = next <= segments_.size() && boundaryTime(next) <= now;
-    if (!due && receiverGoneAt >= 0 && now >= receiverGoneAt) return -3;
+    if (!due && receiverGoneAt >= 0 && now >= receiverGoneAt) return PORT_EDGE_ENDED;
     if (!due) {
         *time = static_cast<int32_t>(now - usStart_);
-        return -1;
+        return PORT_EDGE_NONE_WAITING;
     }
     edgeCursor_ = next + 1;
     *time = static_cast<int32_t>(boundaryTime(next) - usStart_);
