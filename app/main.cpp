@@ -13,7 +13,7 @@
 #include "app/engine_sound_actions.h"
 #include "app/mainform.h"
 #include "programdata/program_data.h"
-#include "sound/sdl_output.h"
+#include "sound/sound_output.h"
 #include "tanksound/data_folder.h"
 #include "window/qt/control_binding.h"
 #include "app/qt/main_window.h"

@@ -1,4 +1,4 @@
-#include "sound/sdl_output.h"
+#include "sound/sound_output.h"
 
 #include <SDL.h>
 
@@ -29,7 +29,7 @@ public:
         want.freq = rate == 0 ? DEFAULT_OUTPUT_RATE : rate;
         want.format = AUDIO_F32SYS;
         want.channels = MIXER_OUTPUT_CHANNELS;
-        want.samples = SDL_OUTPUT_BLOCK_FRAMES;
+        want.samples = OUTPUT_BLOCK_FRAMES;
         want.callback = renderForSdl;
         want.userdata = slot_.get();
         SDL_AudioSpec have{};

@@ -24,7 +24,7 @@
 #include "bench/sound/cubic_reference.h"
 #include "bench/sound/tone_analysis.h"
 #include "sound/mixer.h"
-#include "sound/sdl_output.h"
+#include "sound/sound_output.h"
 #include "sound/testing/test_waves.h"
 
 namespace rumblet::bench {
@@ -269,7 +269,7 @@ void latency(int blockFrames) {
 
 void latencies() {
     std::printf("\n== Frame end to first changed output sample (SDL dummy driver, %d trials each)\n", 300);
-    std::printf("   the program's block: %d frames\n", SDL_OUTPUT_BLOCK_FRAMES);
+    std::printf("   the program's block: %d frames\n", OUTPUT_BLOCK_FRAMES);
     for (int block : {512, 256, 192, 128}) latency(block);
 }
 

@@ -10,7 +10,7 @@
 #include <thread>
 
 #include "sound/output_keeper.h"
-#include "sound/sdl_output.h"
+#include "sound/sound_output.h"
 #include "tanksound/sound_engine.h"
 #include "sound/testing/test_waves.h"
 

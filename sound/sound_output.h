@@ -1,5 +1,7 @@
-// The program's real sound output: the mixer played through SDL's default
-// audio device with a small device buffer.
+// The program's real sound output: the mixer played through the system's
+// default audio device with a small device buffer. One implementation per
+// system: SDL on Linux (sound/sdl_output.cpp), the system's own audio
+// interface on Windows (sound/win32/).
 #pragma once
 
 #include <memory>
@@ -15,11 +17,11 @@ namespace rumblet {
 // milliseconds, because SDL's disk and dummy drivers pace themselves in
 // whole milliseconds (128 frames would run them a third too fast). Mixing
 // 13 voices takes about a fortieth of a block.
-inline constexpr int SDL_OUTPUT_BLOCK_FRAMES = 192;
+inline constexpr int OUTPUT_BLOCK_FRAMES = 192;
 
 // The root object that soundinit uses when none was put in place. Its
 // DirectSoundCreate opens the default audio device and throws SoundError
-// (SOUND_ERROR_NO_OUTPUT, with SDL's error text) when there is none.
+// (SOUND_ERROR_NO_OUTPUT, with the system's error text) when there is none.
 // SDL_AUDIODRIVER=dummy or =disk (with SDL_DISKAUDIOFILE) give a device on a
 // machine without sound card.
 std::unique_ptr<SoundSystem> makeDefaultSoundSystem();
