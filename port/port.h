@@ -228,9 +228,16 @@ PORT_API int32_t PORT_CALL PORTERROR(void);
  *     records no edges.
  * Windows records no edges: EDGES() gives 0.
  *
- * The times are microseconds on the microsecond stopwatch (what TIMEREADUS
- * would have read at that moment, negative for a moment before the last
- * TIMEINITUS), with TIMEREADUS's range and overflow errors. */
+ * Times: EDGEREAD's time (of a change, and of the -1 answer) is what the
+ * microsecond stopwatch read at that moment, taken modulo 2^32 as a signed
+ * 32-bit number: it wraps every 2^32 us (about 71.6 min), as a difference of
+ * two such readings does, and never stops with TIMEREADUS's range error
+ * (TIMEREADUS itself keeps it: 0 and a range error once more than
+ * 2147483647 us have passed since TIMEINITUS). Place an edge by its signed
+ * 32-bit difference from a time read not long before (the last -1 answer,
+ * or 0 right after a TIMEINITUS): within +-35 min that difference is exact,
+ * however long ago the stopwatch was started. A change EDGEREAD has taken
+ * is never lost to its time. */
 
 /* EDGES(): how the open port's edges are timed: 0 no port open or none
  * recorded (poll DCD), 1 by the kernel's IR driver, 2 by a thread watching
