@@ -64,6 +64,14 @@ public:
     virtual std::string failure() = 0;
 };
 
+// A running watch of one open port, as the port's device holds it (made
+// by the per-system watchModemLines or watchCommLines).
+class LineWatcher {
+public:
+    virtual ~LineWatcher() = default;
+    virtual LineEdges& edges() = 0;
+};
+
 class ModemLineWatch {
 public:
     // A change unrecorded this long after a look first found it has been

@@ -11,7 +11,6 @@
 #include <cstring>
 #include <thread>
 
-#include "modem_line_watch.h"
 #include "posix/edge_sources.h"
 #include "posix/monotonic_clock.h"
 
@@ -82,7 +81,7 @@ private:
     int error_ = 0;
 };
 
-class Watcher final : public ModemLineWatcher {
+class Watcher final : public LineWatcher {
 public:
     Watcher(int fd, std::string path) : lines_(fd, std::move(path)), watch_(lines_) {
         thread_ = std::thread([this] {
@@ -107,7 +106,7 @@ private:
 
 }  // namespace
 
-std::unique_ptr<ModemLineWatcher> watchModemLines(int fd, const std::string& path) {
+std::unique_ptr<LineWatcher> watchModemLines(int fd, const std::string& path) {
     serial_icounter_struct counts{};
     if (ioctl(fd, TIOCGICOUNT, &counts) != 0 || wakeSignal() == 0) return nullptr;
     auto watcher = std::make_unique<Watcher>(fd, path);

@@ -17,18 +17,12 @@
 #include <memory>
 #include <string>
 
-#include "line_edges.h"
+#include "modem_line_watch.h"
 
 namespace port {
 
-class ModemLineWatcher {
-public:
-    virtual ~ModemLineWatcher() = default;
-    virtual LineEdges& edges() = 0;
-};
-
 // Starts watching the open tty `fd` (named `path` in messages); nullptr where
 // it cannot be watched.
-std::unique_ptr<ModemLineWatcher> watchModemLines(int fd, const std::string& path);
+std::unique_ptr<LineWatcher> watchModemLines(int fd, const std::string& path);
 
 }  // namespace port

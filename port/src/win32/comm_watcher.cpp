@@ -5,7 +5,6 @@
 #include <atomic>
 #include <mutex>
 
-#include "modem_line_watch.h"
 
 namespace port {
 
@@ -161,7 +160,7 @@ private:
     DWORD error_ = 0;
 };
 
-class Watcher final : public CommWatcher {
+class Watcher final : public LineWatcher {
 public:
     Watcher(HANDLE port, std::string name) : lines_(port, std::move(name)) {}
     ~Watcher() override {
@@ -200,13 +199,13 @@ private:
 
 }  // namespace
 
-std::unique_ptr<CommWatcher> watchCommLines(HANDLE port, const std::string& name) {
+std::unique_ptr<LineWatcher> watchCommLines(HANDLE port, const std::string& name) {
     auto watcher = std::make_unique<Watcher>(port, name);
     if (!watcher->start()) return nullptr;
     return watcher;
 }
 
-void endCommWatcher(std::unique_ptr<CommWatcher>& watcher) {
+void endCommWatcher(std::unique_ptr<LineWatcher>& watcher) {
     if (processEnding) static_cast<void>(watcher.release());
     else watcher.reset();
 }

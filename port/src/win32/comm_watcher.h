@@ -20,24 +20,18 @@
 #include <memory>
 #include <string>
 
-#include "line_edges.h"
+#include "modem_line_watch.h"
 
 namespace port {
-
-class CommWatcher {
-public:
-    virtual ~CommWatcher() = default;
-    virtual LineEdges& edges() = 0;
-};
 
 // Starts watching the open port `port` (named `name` in messages); nullptr
 // where its driver cannot report carrier-detect changes (the port is then
 // polled).
-std::unique_ptr<CommWatcher> watchCommLines(HANDLE port, const std::string& name);
+std::unique_ptr<LineWatcher> watchCommLines(HANDLE port, const std::string& name);
 
 // Ends a watcher made by watchCommLines. At the process's end the system
 // has already ended the thread: the watcher is left as it is.
-void endCommWatcher(std::unique_ptr<CommWatcher>& watcher);
+void endCommWatcher(std::unique_ptr<LineWatcher>& watcher);
 
 // The library is being unloaded (DLL_PROCESS_DETACH); `processEnding` when
 // the whole process ends. A watching thread stopped during the unload ends

@@ -89,7 +89,7 @@ public:
 private:
     HANDLE handle_;
     DCB block_{};
-    std::unique_ptr<CommWatcher> watcher_;
+    std::unique_ptr<LineWatcher> watcher_;
 };
 
 class Win32SerialSystem final : public SerialSystem {
