@@ -1,14 +1,15 @@
 // Where rumblet keeps IR.ini and dsound: beside itself, or in the player's
 // own folder filled from the installed set.
 #include <gtest/gtest.h>
-#include <stdlib.h>
 
 #include <filesystem>
 #include <fstream>
 #include <optional>
 #include <sstream>
 
+#include "programdata/file_system.h"
 #include "tanksound/data_folder.h"
+#include "tests/programdata/support/file_situations.h"
 
 namespace rumblet {
 namespace {
@@ -20,27 +21,24 @@ TEST(DataFolder, IsBesideAWritableCopyAndElseThePlayersOwn) {
         const char* what;
         bool writable;
         const char* installedSet;
-        const char* xdg;
-        const char* home;
+        const char* userDataHome;
         const char* folder;
         const char* fillFrom;
         bool problem;
     };
     for (const Case c : {
-             Case{"build tree", true, "", "", "/home/p", "/prog", "", false},
-             Case{"installed, run by root", true, "/usr/share/rumblet", "", "/root", "/root/.local/share/rumblet",
-                  "/usr/share/rumblet", false},
-             Case{"installed", false, "/usr/share/rumblet", "/data", "/home/p", "/data/rumblet", "/usr/share/rumblet",
-                  false},
-             Case{"unpacked on a read-only disk", false, "", "", "/home/p", "/home/p/.local/share/rumblet", "/prog",
-                  false},
-             Case{"relative XDG_DATA_HOME is ignored", false, "/s", "data", "/home/p",
-                  "/home/p/.local/share/rumblet", "/s", false},
-             Case{"no home at all", false, "/s", "", "", "/s", "", true},
+             Case{"build tree, portable copy", true, "", "/home/p/.local/share", "/prog", "", false},
+             Case{"installed, run by root", true, "/usr/share/rumblet", "/root/.local/share",
+                  "/root/.local/share/rumblet", "/usr/share/rumblet", false},
+             Case{"installed", false, "/usr/share/rumblet", "/data", "/data/rumblet", "/usr/share/rumblet", false},
+             Case{"unpacked on a read-only disk, installed on Windows", false, "", "/home/p/.local/share",
+                  "/home/p/.local/share/rumblet", "/prog", false},
+             Case{"no folder of one's own", false, "/s", "", "/s", "", true},
          }) {
-        const DataFolderChoice choice =
-            chooseDataFolder({"/prog", c.writable, c.installedSet, c.xdg, c.home});
-        EXPECT_EQ(choice.folder, c.folder) << c.what;
+        const DataFolderChoice choice = chooseDataFolder({"/prog", c.writable, c.installedSet, c.userDataHome});
+        // The system's own separator joins the player's folder to its parent.
+        EXPECT_TRUE(file_system::nativePath(choice.folder) == file_system::nativePath(c.folder))
+            << c.what << ": " << choice.folder;
         EXPECT_EQ(choice.fillFrom, c.fillFrom) << c.what;
         EXPECT_EQ(!choice.problem.empty(), c.problem) << c.what;
     }
@@ -61,10 +59,7 @@ protected:
         write(set / "dsound" / "engine.dat", "positions");
         write(set / "dsound" / "Schuss" / "shot.wav", "shot");
     }
-    void TearDown() override {
-        fs::remove_all(dir);
-        unsetenv("XDG_DATA_HOME");
-    }
+    void TearDown() override { fs::remove_all(dir); }
     static void write(const fs::path& path, const std::string& text) { std::ofstream(path, std::ios::binary) << text; }
     static std::optional<std::string> read(const fs::path& path) {
         std::ifstream in(path, std::ios::binary);
@@ -103,7 +98,7 @@ TEST_F(DataFolderFill, CompletesAnInterruptedFillOnceAndNeverReplacesThePlayersF
 }
 
 TEST_F(DataFolderFill, AnInstalledCopyStartsInTheFilledUserFolderOrOnItsOwnSetWithAMessage) {
-    setenv("XDG_DATA_HOME", (dir / "data").c_str(), 1);
+    std::optional<testing::UserDataHomeAt> home(std::in_place, (dir / "data").string());
     const DataFolder filled = prepareDataFolder((dir / "bin").string(), "../share/rumblet");
     EXPECT_EQ(filled.folder, (dir / "data" / "rumblet").string());
     EXPECT_EQ(filled.problem, "");
@@ -111,7 +106,7 @@ TEST_F(DataFolderFill, AnInstalledCopyStartsInTheFilledUserFolderOrOnItsOwnSetWi
 
     // A file where the folder should be: no folder of one's own can be made.
     write(dir / "blocked", "");
-    setenv("XDG_DATA_HOME", (dir / "blocked").c_str(), 1);
+    home.emplace((dir / "blocked").string());
     const DataFolder fallback = prepareDataFolder((dir / "bin").string(), "../share/rumblet");
     EXPECT_EQ(fallback.folder, fs::weakly_canonical(set).string());
     EXPECT_NE(fallback.problem.find((dir / "blocked" / "rumblet").string()), std::string::npos) << fallback.problem;
