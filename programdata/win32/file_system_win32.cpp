@@ -383,10 +383,13 @@ std::size_t rootLength(const std::string& path) {
     return !path.empty() && isSeparator(path[0]) ? 1 : 0;
 }
 
+// The folder is named even where it does not exist yet; the data folder
+// is made with its parents.
 std::string userDataHome() {
     wchar_t* folder = nullptr;
     std::string home;
-    if (SUCCEEDED(::SHGetKnownFolderPath(FOLDERID_RoamingAppData, 0, nullptr, &folder))) home = fromWide(folder);
+    if (SUCCEEDED(::SHGetKnownFolderPath(FOLDERID_RoamingAppData, KF_FLAG_DONT_VERIFY, nullptr, &folder)))
+        home = fromWide(folder);
     ::CoTaskMemFree(folder);
     return home;
 }
