@@ -85,7 +85,8 @@ TEST_F(DataFolderFill, CompletesAnInterruptedFillOnceAndNeverReplacesThePlayersF
     EXPECT_EQ(read(own / "DSOUND" / "engine.wav"), "the player's");
     EXPECT_EQ(read(own / "DSOUND" / "engine.dat"), "positions");
     EXPECT_EQ(read(own / "DSOUND" / "Schuss" / "shot.wav"), "shot");
-    EXPECT_FALSE(fs::exists(own / "dsound")) << "a second sound folder beside the player's";
+    for (const fs::directory_entry& entry : fs::directory_iterator(own))
+        EXPECT_NE(file_system::programPath(entry.path().filename()), "dsound") << "a second sound folder beside the player's";
 
     // Complete: what the player removes stays removed ...
     fs::remove(own / "DSOUND" / "Schuss" / "shot.wav");
@@ -114,6 +115,21 @@ TEST_F(DataFolderFill, AnInstalledCopyStartsInTheFilledUserFolderOrOnItsOwnSetWi
 
     // A copy of the program without an installed set keeps all beside itself.
     EXPECT_EQ(prepareDataFolder((dir / "bin").string(), "../share/elsewhere").folder, (dir / "bin").string());
+}
+
+// Windows installs the set beside the program, in a folder the player may
+// not write: the first start fills the player's folder from there.
+TEST_F(DataFolderFill, ACopyInAFolderItCannotWriteFillsThePlayersFolderFromItsOwnSet) {
+    const testing::UserDataHomeAt home((dir / "AppData").string());
+    DataFolderFacts facts{set.string(), false, "", file_system::userDataHome()};
+    const DataFolder filled = prepareDataFolder(facts);
+    EXPECT_EQ(filled.problem, "");
+    EXPECT_TRUE(fs::equivalent(filled.folder, dir / "AppData" / "rumblet")) << filled.folder;
+    EXPECT_EQ(read(dir / "AppData" / "rumblet" / "IR.ini"), "settings");
+    EXPECT_EQ(read(dir / "AppData" / "rumblet" / "dsound" / "Schuss" / "shot.wav"), "shot");
+
+    facts.programDirWritable = true;  // a portable copy keeps all beside itself
+    EXPECT_EQ(prepareDataFolder(facts).folder, set.string());
 }
 
 }  // namespace

@@ -47,8 +47,9 @@ void markAsUsers(const std::string& path);
 bool hasUsersMark(const std::string& path);
 
 // Makes `link` a symbolic link to `target` (relative to the link's
-// folder), and tells whether a path is one.
-void makeLink(const std::string& target, const std::string& link);
+// folder); false where the system makes none (Wine 8 only pretends to).
+// isLink tells whether a path is one.
+bool makeLink(const std::string& target, const std::string& link);
 bool isLink(const std::string& path);
 
 // While it lives, the system names `folder` as the one for the player's own

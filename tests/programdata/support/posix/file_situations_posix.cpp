@@ -54,7 +54,10 @@ void markAsUsers(const std::string& path) { fs::permissions(path, USERS_RIGHTS);
 
 bool hasUsersMark(const std::string& path) { return fs::status(path).permissions() == USERS_RIGHTS; }
 
-void makeLink(const std::string& target, const std::string& link) { fs::create_symlink(target, link); }
+bool makeLink(const std::string& target, const std::string& link) {
+    fs::create_symlink(target, link);
+    return true;
+}
 
 bool isLink(const std::string& path) { return fs::is_symlink(path); }
 
