@@ -154,8 +154,8 @@ std::wstring linkTarget(const std::wstring& target) {
 // the replace would go through all the same.
 bool isReadOnly(const std::wstring& target, DWORD attributes) {
     if (attributes & FILE_ATTRIBUTE_READONLY) return true;
-    const HANDLE file = ::CreateFileW(target.c_str(), GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
-                                      nullptr, OPEN_EXISTING, 0, nullptr);
+    constexpr DWORD ANY_SHARING = FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE;
+    const HANDLE file = ::CreateFileW(target.c_str(), GENERIC_WRITE, ANY_SHARING, nullptr, OPEN_EXISTING, 0, nullptr);
     if (file != INVALID_HANDLE_VALUE) {
         ::CloseHandle(file);
         return false;

@@ -86,7 +86,8 @@ TEST_F(DataFolderFill, CompletesAnInterruptedFillOnceAndNeverReplacesThePlayersF
     EXPECT_EQ(read(own / "DSOUND" / "engine.dat"), "positions");
     EXPECT_EQ(read(own / "DSOUND" / "Schuss" / "shot.wav"), "shot");
     for (const fs::directory_entry& entry : fs::directory_iterator(own))
-        EXPECT_NE(file_system::programPath(entry.path().filename()), "dsound") << "a second sound folder beside the player's";
+        EXPECT_NE(file_system::programPath(entry.path().filename()), "dsound")
+            << "a second sound folder beside the player's";
 
     // Complete: what the player removes stays removed ...
     fs::remove(own / "DSOUND" / "Schuss" / "shot.wav");

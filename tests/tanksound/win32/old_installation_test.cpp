@@ -15,7 +15,8 @@ namespace rumblet {
 namespace {
 
 TEST(OldInstallation, NamesInTheAnsiCodePageAreFoundShownAndWrittenBackAsTheyWere) {
-    if (::GetACP() != 1252) GTEST_SKIP() << "the old installation is a German one; this system has code page " << ::GetACP();
+    if (::GetACP() != 1252)
+        GTEST_SKIP() << "the old installation is a German one; this system has code page " << ::GetACP();
     testing::TempFolder folder;
     const std::string engine = "Motor-Gr\xF6\xDF" "e.wav";  // Motor-Größe.wav
     const std::string shot = "Kn\xE4" "ll.wav";              // Knäll.wav

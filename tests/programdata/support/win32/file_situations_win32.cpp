@@ -94,7 +94,8 @@ UserDataHomeAt::~UserDataHomeAt() {
     HKEY key;
     if (::RegOpenKeyExW(HKEY_CURRENT_USER, SHELL_FOLDERS, 0, KEY_ALL_ACCESS, &key) != ERROR_SUCCESS) return;
     if (state_->old) {
-        ::RegSetValueExW(key, APP_DATA, 0, state_->oldType, state_->old->data(), static_cast<DWORD>(state_->old->size()));
+        ::RegSetValueExW(key, APP_DATA, 0, state_->oldType, state_->old->data(),
+                         static_cast<DWORD>(state_->old->size()));
     } else {
         ::RegDeleteValueW(key, APP_DATA);
     }
