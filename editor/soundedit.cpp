@@ -27,9 +27,7 @@ std::string upperTail(const std::string& s, std::size_t n) {
 
 // A name copied from Windows in its code page shows as it did there; the
 // slot keeps the name as it was read.
-std::string shownName(const std::string& file) {
-    return isValidUtf8(file) ? file : windows1252ToUtf8(file);
-}
+std::string shownName(const std::string& file) { return file_system::nameText(file); }
 
 }  // namespace
 
@@ -195,7 +193,7 @@ void Soundedit::File1_Click() {
         return;
     }
     soundslot& slot = slotOf(category_);
-    slot.file = name;
+    slot.file = file_system::storedName(name);  // as IR.ini keeps names on this system
     setVolumeSlider(slot.volume);
     std::string path = pathOf(category_, name);
     if (category_ == CATEGORY_ENGINE) {
