@@ -41,15 +41,17 @@ UINT dpiOf(HWND hwnd) {
     return dpi > 0 ? static_cast<UINT>(dpi) : USUAL_DPI;
 }
 
-// The window's size for a client area of `width` x `height` device pixels.
-SIZE windowSizeFor(HWND hwnd, int width, int height, UINT dpi) {
-    static const auto adjustForDpi =
-        user32Function<BOOL(WINAPI*)(RECT*, DWORD, BOOL, DWORD, UINT)>("AdjustWindowRectExForDpi");
-    RECT rect{0, 0, width, height};
-    const auto style = static_cast<DWORD>(GetWindowLongPtrW(hwnd, GWL_STYLE));
-    const auto exStyle = static_cast<DWORD>(GetWindowLongPtrW(hwnd, GWL_EXSTYLE));
-    if (!adjustForDpi || !adjustForDpi(&rect, style, FALSE, exStyle, dpi)) AdjustWindowRectEx(&rect, style, FALSE, exStyle);
-    return SIZE{rect.right - rect.left, rect.bottom - rect.top};
+// Resizes the window so that its client area is `width` x `height` device
+// pixels: its frame as the system draws it now (after a move to a screen of
+// another dpi, the frame of that screen) is added.
+void fitClientArea(HWND hwnd, int width, int height) {
+    RECT window, client;
+    GetWindowRect(hwnd, &window);
+    GetClientRect(hwnd, &client);
+    const int frameWidth = (window.right - window.left) - client.right;
+    const int frameHeight = (window.bottom - window.top) - client.bottom;
+    SetWindowPos(hwnd, nullptr, 0, 0, width + frameWidth, height + frameHeight,
+                 SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
 }
 
 // The classic dialog font, the one the places were made for; where the
@@ -206,11 +208,10 @@ void SkinWindow::applyDpi(UINT dpi, const RECT* suggested) {
     dpi_ = dpi;
     const HFONT old = font_;
     font_ = windowFont(scaled(FONT_PIXELS));
-    const SIZE size = windowSizeFor(hwnd_, scaled(clientWidth_), scaled(clientHeight_), dpi);
     if (suggested)
-        SetWindowPos(hwnd_, nullptr, suggested->left, suggested->top, size.cx, size.cy, SWP_NOZORDER | SWP_NOACTIVATE);
-    else
-        SetWindowPos(hwnd_, nullptr, 0, 0, size.cx, size.cy, SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+        SetWindowPos(hwnd_, nullptr, suggested->left, suggested->top, suggested->right - suggested->left,
+                     suggested->bottom - suggested->top, SWP_NOZORDER | SWP_NOACTIVATE);
+    fitClientArea(hwnd_, scaled(clientWidth_), scaled(clientHeight_));
     placeControls();
     if (old) DeleteObject(old);  // a stock object is ignored
 }

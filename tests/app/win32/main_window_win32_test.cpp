@@ -120,6 +120,20 @@ TEST_F(MainWindowWin32Test, EveryControlAtItsPlaceWithItsCaption) {
     EXPECT_EQ(windowText(control("Text5(1)")), " 0 1 2 3 4 5 6 7 8 9 0 1 2 3 4 5 6 7");
 }
 
+// Moved to a screen of twice the dpi, the window scales its client area and
+// every place with it, as the system asks a per-monitor aware program to.
+TEST_F(MainWindowWin32Test, AScreenOfAnotherDpiScalesEveryPlace) {
+    start(0);
+    RECT suggested;
+    GetWindowRect(mainWindow.hwnd(), &suggested);
+    SendMessageW(mainWindow.hwnd(), WM_DPICHANGED, MAKEWPARAM(192, 192), reinterpret_cast<LPARAM>(&suggested));
+    const SIZE client = win32test::clientSize(mainWindow.hwnd());
+    EXPECT_EQ(client.cx, 2 * 616);
+    EXPECT_EQ(client.cy, 2 * 175);
+    const auto text4 = win32test::placeInParent(control("Text4(2)"));  // 1800, 960 twips in Frame1
+    EXPECT_EQ(std::tie(text4.left, text4.top, text4.width, text4.height), std::make_tuple(240, 128, 130, 38));
+}
+
 // Tab walks the controls in the layout's order, across frames, as the Linux
 // window does; the disabled OFF button is left out.
 TEST_F(MainWindowWin32Test, TabFollowsTheLayoutsOrder) {
