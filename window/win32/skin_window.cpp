@@ -178,11 +178,11 @@ LRESULT SkinWindow::handle(UINT message, WPARAM wParam, LPARAM lParam) {
         case WM_VSCROLL:
             if (ControlWindow* control = controlOf(reinterpret_cast<HWND>(lParam))) control->scroll(LOWORD(wParam));
             return 0;
-        case WM_TIMER: {
-            const auto found = timers_.find(static_cast<int>(wParam));
+        case WM_TIMER:
+        case WindowTimer::FINE_TICK: {
+            const auto found = timers_.find(wParam);
             if (found == timers_.end()) break;
-            Timer* timer = found->second.timer;
-            runUserAction([timer] { timer->tick(); });
+            found->second->tick();
             return 0;
         }
         case WM_ACTIVATE:
@@ -270,23 +270,8 @@ void SkinWindow::addSlider(HWND container, const std::string& name, Slider& slid
 }
 
 void SkinWindow::addTimer(Timer& timer) {
-    const int id = static_cast<int>(timers_.size()) + 1;
-    timers_[id] = TimerBinding{&timer, false};
-    timer.changed = [this, id] { showTimer(id); };
-    showTimer(id);
-}
-
-// A timer ticks only while the message loop runs, like the window system's
-// own timers; a change of interval takes effect at the next start.
-void SkinWindow::showTimer(int id) {
-    TimerBinding& binding = timers_.at(id);
-    if (binding.timer->enabled && !binding.running) {
-        SetTimer(hwnd_, static_cast<UINT_PTR>(id), static_cast<UINT>(std::max(1, binding.timer->interval)), nullptr);
-        binding.running = true;
-    } else if (!binding.timer->enabled && binding.running) {
-        KillTimer(hwnd_, static_cast<UINT_PTR>(id));
-        binding.running = false;
-    }
+    const UINT_PTR id = timers_.size() + 1;
+    timers_[id] = std::make_unique<WindowTimer>(hwnd_, id, timer);
 }
 
 HWND SkinWindow::controlWindow(const std::string& name) const {
@@ -368,11 +353,7 @@ void SkinWindow::moveFocus(bool backwards) {
 void SkinWindow::released() {
     for (const auto& control : controls_) control->release();
     byWindow_.clear();
-    for (auto& [id, binding] : timers_) {
-        binding.timer->changed = nullptr;
-        if (binding.running && hwnd_) KillTimer(hwnd_, static_cast<UINT_PTR>(id));
-        binding.running = false;
-    }
+    for (auto& [id, timer] : timers_) timer->release();
     auto& windows = skinWindows();
     windows.erase(std::remove(windows.begin(), windows.end(), this), windows.end());
     hwnd_ = nullptr;

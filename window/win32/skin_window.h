@@ -19,6 +19,7 @@
 #include <vector>
 
 #include "window/controls.h"
+#include "window/win32/window_timer.h"
 
 namespace rumblet::win32skin {
 
@@ -165,7 +166,6 @@ private:
     void adopt(std::unique_ptr<ControlWindow> control);
     void applyDpi(UINT dpi, const RECT* suggested);
     void placeControls();
-    void showTimer(int id);
     void released();
 
     HWND hwnd_ = nullptr;
@@ -177,11 +177,7 @@ private:
     int nextControlId_ = 100;  // clear of IDOK and IDCANCEL, which the dialog keys send
     std::vector<std::unique_ptr<ControlWindow>> controls_;
     std::map<HWND, ControlWindow*> byWindow_;
-    struct TimerBinding {
-        Timer* timer;
-        bool running;
-    };
-    std::map<int, TimerBinding> timers_;
+    std::map<UINT_PTR, std::unique_ptr<WindowTimer>> timers_;
 };
 
 }  // namespace rumblet::win32skin

@@ -36,6 +36,17 @@ public:
     void enableTimer2() override {}
 };
 
+// The window's real system, counting the segment loop's sleeps: one a tick.
+class CountingSystem : public win32skin::Win32SoundeditSystem {
+public:
+    CountingSystem() : Win32SoundeditSystem(nullptr) {}
+    void Sleep(int32_t ms) override {
+        ++sleeps;
+        Win32SoundeditSystem::Sleep(ms);
+    }
+    int sleeps = 0;
+};
+
 class SoundeditWindowWin32Test : public ::testing::Test {
 protected:
     void SetUp() override {
@@ -81,7 +92,7 @@ protected:
     std::shared_ptr<SoundLog> log = std::make_shared<SoundLog>();
     ProgramData data;
     NullOwner owner;
-    win32skin::Win32SoundeditSystem system{nullptr};
+    CountingSystem system;
     Soundedit editor{data, owner, system};
     std::unique_ptr<win32skin::SoundeditWindow> window;
 };
@@ -152,6 +163,16 @@ TEST_F(SoundeditWindowWin32Test, TheProgramsSliderSettingIsNoUserMoveButAKeyIs) 
     EXPECT_EQ(position("Slider2"), -11);
     EXPECT_EQ(volumeCalls() - before, 1) << "one key press is one move; its release is none";
     EXPECT_EQ(windowText(control("Frame7")), "Volume: -11%");
+}
+
+// The segment loop's 1 ms timer is shorter than the window system's timers
+// keep (10 ms and more); it still ticks about every few milliseconds while
+// messages are handled, as on Linux, so a segment's end is caught early.
+TEST_F(SoundeditWindowWin32Test, TheSegmentLoopTicksEveryFewMilliseconds) {
+    show();
+    const int before = system.sleeps;
+    win32test::pumpFor(500);
+    EXPECT_GT(system.sleeps - before, 60) << "window timers would give at most 50 ticks in 500 ms";
 }
 
 TEST_F(SoundeditWindowWin32Test, AClickInTheFileListPicksTheSound) {
