@@ -224,7 +224,9 @@ LRESULT WaveformStripWindow::handle(UINT message, WPARAM wParam, LPARAM lParam) 
             fitWidth();
             return 0;
         case WM_TIMER:
-            if (wParam == REFRESH_TIMER) refresh();
+            // The preview is asked for its play cursor: a sound object that
+            // refuses is the program's standard run-time error.
+            if (wParam == REFRESH_TIMER) runUserAction([this] { refresh(); });
             return 0;
         case WM_LBUTTONDOWN:
             if (view_.press(columnAt(lParam))) InvalidateRect(hwnd_, nullptr, FALSE);
