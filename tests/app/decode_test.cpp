@@ -330,7 +330,7 @@ TEST_F(ReceiveOverEdgesTest, FrameWithLostChangesIsSkippedAndAGoneReceiverEndsTh
     sendAt(10'000, 1);
     sendAt(60'000, 2);
     line.high(20'000);
-    line.loseEdgesAt = 20'000;  // inside the first frame
+    line.loseChanges(20'000, 21'000);  // inside the first frame
     form.IR();
     EXPECT_EQ(decisions(), std::vector<std::string>{"soundauswerten 2"});
 
