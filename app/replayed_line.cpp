@@ -208,9 +208,15 @@ void ReplayedLine::advance(int64_t us) {
     settle();
 }
 
+// The capture polls the line tens of thousands of times a frame: a poll that
+// finds nothing to play and the line known goes no further.
 int32_t ReplayedLine::DCD() {
-    if (!polling_) advance(POLL_US);
     if (polling_) return port_.DCD();
+    now_ += POLL_US;
+    if ((!pending_.empty() && pending_.front().at <= now_) || now_ > known_) {
+        settle();
+        if (polling_) return port_.DCD();
+    }
     return high_ ? 1 : 0;
 }
 
