@@ -41,7 +41,7 @@ public:
     // How often, on the replayed clock, the window system gets its turn.
     static constexpr int64_t YIELD_US = 10'000;
     // A port that has told nothing new for this long of sleeping has stopped
-    // keeping its record: its line is polled instead, until it is opened again.
+    // keeping its record: its line is polled instead, until forget().
     static constexpr int32_t STALLED_MS = 1000;
 
     explicit ReplayedLine(PortFunctions& port) : ForwardingPort(port) {}
