@@ -52,7 +52,7 @@ int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int) {
         mainWindow.emplace(form);
         window.setMainWindow(&*mainWindow);
         MainFormLink owner(form, sounds, window);
-        Win32SoundeditSystem system([&port] { port.TIMEINIT(); });
+        Win32SoundeditSystem system([&form] { form.restartMillisecondStopwatch(); });
         editor.emplace(data, owner, system);
 
         runUserAction([&form] { form.Form_Load(); });

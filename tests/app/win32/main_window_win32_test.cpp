@@ -84,7 +84,7 @@ protected:
     MainForm form{data, line, recorder, window};
     win32skin::MainWindow mainWindow{form};
     MainFormLink owner{form, recorder, window};
-    win32skin::Win32SoundeditSystem system{[this] { line.TIMEINIT(); }};
+    win32skin::Win32SoundeditSystem system{[this] { form.restartMillisecondStopwatch(); }};
     Soundedit editor{data, owner, system};
     int hooked = (window.setMainWindow(&mainWindow), 0);
 };
