@@ -15,12 +15,6 @@ namespace layout = soundedit_layout;
 
 void Win32SoundeditSystem::MsgBox(const std::string& text) { showMessage(text); }
 
-void Win32SoundeditSystem::Sleep(int32_t ms) { ::Sleep(static_cast<DWORD>(ms)); }
-
-void Win32SoundeditSystem::TIMEINIT() {
-    if (timeinit_) timeinit_();
-}
-
 std::string Win32SoundeditSystem::decimalSeparator() const {
     wchar_t separator[8] = L".";
     GetLocaleInfoW(LOCALE_USER_DEFAULT, LOCALE_SDECIMAL, separator, 8);

@@ -13,18 +13,13 @@
 
 namespace rumblet::win32skin {
 
-// The editor's system on Windows: message boxes, the thread's 1 ms sleep,
-// the user's decimal separator, and the port's stopwatch as given.
-class Win32SoundeditSystem : public SoundeditSystem {
+// The editor's system on Windows: message boxes and the user's decimal
+// separator.
+class Win32SoundeditSystem : public SkinSoundeditSystem {
 public:
-    explicit Win32SoundeditSystem(std::function<void()> timeinit) : timeinit_(std::move(timeinit)) {}
+    using SkinSoundeditSystem::SkinSoundeditSystem;
     void MsgBox(const std::string& text) override;
-    void Sleep(int32_t ms) override;
-    void TIMEINIT() override;
     std::string decimalSeparator() const override;
-
-private:
-    std::function<void()> timeinit_;
 };
 
 class SoundeditWindow : public SkinWindow {
