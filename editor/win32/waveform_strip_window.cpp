@@ -255,7 +255,8 @@ LRESULT WaveformStripWindow::handle(UINT message, WPARAM wParam, LPARAM lParam) 
             ScreenToClient(hwnd_, &at);
             const bool sideways = message == WM_MOUSEHWHEEL || (GET_KEYSTATE_WPARAM(wParam) & MK_SHIFT);
             // A tilt to the right goes later, as turning the wheel towards the user does.
-            const int delta = message == WM_MOUSEHWHEEL ? -GET_WHEEL_DELTA_WPARAM(wParam) : GET_WHEEL_DELTA_WPARAM(wParam);
+            const int turned = GET_WHEEL_DELTA_WPARAM(wParam);
+            const int delta = message == WM_MOUSEHWHEEL ? -turned : turned;
             if (view_.wheel(at.x, delta, sideways)) InvalidateRect(hwnd_, nullptr, FALSE);
             return 0;
         }

@@ -1,6 +1,7 @@
 #include "window/win32/skin_window.h"
 
 #include <algorithm>
+#include <stdexcept>
 
 #include "window/user_action.h"
 #include "window/win32/control_binding.h"
@@ -135,7 +136,9 @@ SkinWindow::SkinWindow(const std::string& title, int clientWidth, int clientHeig
     const DWORD exStyle = WS_EX_CONTROLPARENT | (owner ? WS_EX_DLGMODALFRAME : 0);
     hwnd_ = CreateWindowExW(exStyle, WINDOW_CLASS, toWide(title).c_str(), style, CW_USEDEFAULT, CW_USEDEFAULT,
                             clientWidth, clientHeight, owner, nullptr, GetModuleHandleW(nullptr), nullptr);
-    if (!hwnd_) return;
+    if (!hwnd_)
+        throw std::runtime_error("Cannot create the window " + title + " (error " +
+                                 std::to_string(GetLastError()) + ")");
     SetWindowLongPtrW(hwnd_, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(this));
     SetWindowLongPtrW(hwnd_, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(&SkinWindow::procedure));
     skinWindows().push_back(this);
@@ -191,7 +194,8 @@ LRESULT SkinWindow::handle(UINT message, WPARAM wParam, LPARAM lParam) {
                 const HWND focus = GetFocus();
                 if (focus && IsChild(hwnd_, focus)) lastFocus_ = focus;
             } else {
-                HWND focus = lastFocus_ && IsChild(hwnd_, lastFocus_) ? lastFocus_ : GetNextDlgTabItem(hwnd_, nullptr, FALSE);
+                const HWND focus = lastFocus_ && IsChild(hwnd_, lastFocus_) ? lastFocus_
+                                                                            : GetNextDlgTabItem(hwnd_, nullptr, FALSE);
                 if (focus) SetFocus(focus);
             }
             return 0;

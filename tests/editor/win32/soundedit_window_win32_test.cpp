@@ -81,7 +81,9 @@ protected:
         EXPECT_NE(hwnd, nullptr) << "no control window " << name;
         return hwnd;
     }
-    int position(const std::string& slider) { return static_cast<int>(SendMessageW(control(slider), TBM_GETPOS, 0, 0)); }
+    int position(const std::string& slider) {
+        return static_cast<int>(SendMessageW(control(slider), TBM_GETPOS, 0, 0));
+    }
     long volumeCalls() const {
         long n = 0;
         for (const auto& c : log->calls) n += c.call.rfind("SetVolume", 0) == 0;
