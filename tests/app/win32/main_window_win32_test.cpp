@@ -201,6 +201,7 @@ TEST_F(MainWindowWin32Test, TheEditorIsModalOverTheMainWindowAndSavesAsItCloses)
     EXPECT_TRUE(modal);
     EXPECT_TRUE(ownedByMain);
     EXPECT_TRUE(IsWindowEnabled(mainWindow.hwnd()));
+    EXPECT_EQ(GetActiveWindow(), mainWindow.hwnd()) << "the keys go to the main window again";
     EXPECT_EQ(count("initsave 1"), 1) << "Escape closes the editor, which saves";
     EXPECT_TRUE(form.Timer2.enabled) << "the editor enables the watchdog again";
 }

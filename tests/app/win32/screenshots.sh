@@ -54,11 +54,15 @@ else
     xdotool key --window "$editor" Escape 2>/dev/null
     sleep 1
   fi
-  xdotool key --window "$main" alt+F4 2>/dev/null
 fi
-# The program ends by itself when its window closes; a program that does
-# not is ended with its whole process group.
-for _ in $(seq 20); do kill -0 "$program" 2>/dev/null || break; sleep 0.5; done
+# Alt+F4 ends the program as its close box does. Without a window manager
+# the key reaches the window only once the X focus is back on it: asked
+# again until the program has ended.
+for _ in $(seq 10); do
+  kill -0 "$program" 2>/dev/null || break
+  [ -n "$main" ] && xdotool key --window "$main" alt+F4 2>/dev/null
+  for _ in $(seq 4); do kill -0 "$program" 2>/dev/null || break; sleep 0.5; done
+done
 if kill -0 "$program" 2>/dev/null; then
   echo "rumblet did not end when its window closed"
   kill -- -"$program" 2>/dev/null
