@@ -191,8 +191,9 @@ TEST_F(SoundeditWindowWin32Test, AClickInTheFileListPicksTheSound) {
 }
 
 // A marker dragged with the mouse is a user's move of its slider: the start
-// dragged past the end stops at the end, and the slider shows it.
-TEST_F(SoundeditWindowWin32Test, DraggingTheStartMarkerPastTheEndStopsAtTheEnd) {
+// dragged past the end stops at the end, and the slider shows it. The wheel
+// over the strip zooms.
+TEST_F(SoundeditWindowWin32Test, DraggingTheStartMarkerPastTheEndStopsAtTheEndAndTheWheelZooms) {
     show();
     const HWND stripWindow = control("WaveStrip");
     auto* strip = dynamic_cast<win32skin::WaveformStripWindow*>(window->controlOf(stripWindow));
@@ -210,6 +211,11 @@ TEST_F(SoundeditWindowWin32Test, DraggingTheStartMarkerPastTheEndStopsAtTheEnd) 
     EXPECT_EQ(editor.Slider1[0].value, 6000);
     EXPECT_EQ(position("Slider1(0)"), 6000);
     EXPECT_EQ(data.controllers[0].positions[0].start, 6000);
+
+    POINT at{pastEndX, y};
+    ClientToScreen(stripWindow, &at);
+    SendMessageW(stripWindow, WM_MOUSEWHEEL, MAKEWPARAM(0, WHEEL_DELTA), MAKELPARAM(at.x, at.y));
+    EXPECT_TRUE(strip->strip().zoomed());
 }
 
 }  // namespace
