@@ -7,6 +7,7 @@
 #include <time.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <atomic>
 #include <mutex>
 #include <vector>
@@ -112,15 +113,21 @@ private:
         while (true) {
             const ssize_t got = recv(fd_, &message, sizeof message, MSG_DONTWAIT);
             if (got < 0 && errno == EINTR) continue;
-            if (got < 0) return;
+            if (got < 0) break;
             if (!virtual_receiver::readBurst(message, size_t(got), stretches)) continue;
             const int64_t start = message.startNs == 0 ? now : message.startNs;
             if (start > now + MAX_START_DISTANCE_NS || start < now - MAX_START_DISTANCE_NS) {
                 ++farBursts;
                 continue;
             }
-            if (line_.schedule(stretches, start)) recorder_.schedule(stretches, line_.lastStartNs());
+            // DCD and the edges show the burst at the same moment: after
+            // anything either has told already, and after the bursts before.
+            if (line_.schedule(stretches, std::max(start, recorder_.toldUntil() + 1)))
+                recorder_.schedule(stretches, line_.lastStartNs());
         }
+        // The edges may be all the caller reads: bursts over by now go, or
+        // a line whose DCD is never polled would keep every one.
+        line_.forgetBefore(now);
     }
 
     int fd_;

@@ -32,6 +32,8 @@ public:
     // its way from the socket to the line).
     void pickUp(int64_t nowNs);
 
+    // Up to when the record has told its callers the line is known.
+    int64_t toldUntil() const { return record_.completeSoFar(); }
     // A burst drawn on the line from `startNs` (after any delay the line gave it).
     void schedule(const std::vector<Stretch>& stretches, int64_t startNs);
     // The receiver's supply (RTS on, DTR off) switched at `nowNs`: without it

@@ -1,10 +1,12 @@
 // The DCD line of the virtual IR receiver, as a function of time: each burst
 // of line levels (an IR frame as a real receiver shows it) is drawn at the
 // moment its sender chose, then the line is quiet (high). Knows no clock and
-// no socket, so its waveform is checked in virtual time.
+// no socket, so its waveform is checked in virtual time. It holds only the
+// bursts not yet over, whether or not anyone asks for the level.
 #pragma once
 
 #include <cstddef>
+#include <climits>
 #include <cstdint>
 #include <deque>
 #include <vector>
@@ -24,13 +26,20 @@ public:
     static constexpr int64_t MAX_DELAY_NS = 50'000'000;
 
     // Draws the levels `stretches` from `startNs` on, or as soon after it as
-    // the bursts before allow. False when the burst collided and is lost.
+    // the bursts before allow. A burst that would begin at or before a moment
+    // the line was already asked about (its sender ran late) begins just
+    // after it, whole: the levels already told are never rewritten, and the
+    // burst is not cut short. False when the burst collided and is lost.
     bool schedule(const std::vector<Stretch>& stretches, int64_t startNs);
 
     // True while the line is low (the receiver sees an IR burst) at `nowNs`.
     // Frames that ended before `nowNs` are forgotten, so ask with times that
     // do not go back.
     bool lowAt(int64_t nowNs);
+
+    // Forgets the frames over by `nowNs`, for a line whose level nobody asks
+    // (its edges are read instead); the collision rules still hold.
+    void forgetBefore(int64_t nowNs);
 
     // Where the latest scheduled frame begins (after any delay it was given).
     int64_t lastStartNs() const { return frames_.empty() ? 0 : frames_.back().startNs; }
@@ -50,6 +59,8 @@ private:
         int64_t endNs() const { return stretches.back().endNs; }
     };
     std::deque<DrawnFrame> frames_;
+    int64_t lastEndNs_ = INT64_MIN;  // where the latest frame ends, even once it is forgotten
+    int64_t askedNs_ = INT64_MIN;    // the latest moment lowAt was asked about
 };
 
 }  // namespace port::virtual_receiver
