@@ -7,8 +7,8 @@
 #include <vector>
 
 #include "irframe/irframe.h"
-#include "posix/virtual_receiver_line.h"
-#include "posix/virtual_receiver_protocol.h"
+#include "virtual_receiver_line.h"
+#include "virtual_receiver_protocol.h"
 
 namespace {
 
@@ -169,7 +169,7 @@ TEST(VirtualReceiverLine, ALateBurstBeginsWholeAfterTheLastMomentAskedAbout) {
     Line line;
     EXPECT_FALSE(line.lowAt(10 * MS));
     ASSERT_TRUE(line.schedule(burst(frame), 9 * MS)) << "sent for 1 ms ago";
-    EXPECT_EQ(line.lastStartNs(), 10 * MS + 1);
+    EXPECT_EQ(line.lastStart(), 10 * MS + 1);
     const Reading r = read(sample(line, 10 * MS, 60 * MS));
     EXPECT_TRUE(r.header) << "the header was cut short";
     EXPECT_EQ(r.bits, frame);
@@ -189,7 +189,7 @@ TEST(VirtualReceiverLine, ForgetsBurstsThatAreOverEvenIfNeverAsked) {
     line.forgetBefore(end);
     EXPECT_EQ(line.pendingFrames(), 0u);
     ASSERT_TRUE(line.schedule(frame, end));
-    EXPECT_EQ(line.lastStartNs(), end + Line::MIN_QUIET_NS) << "the quiet stretch after a forgotten burst";
+    EXPECT_EQ(line.lastStart(), end + Line::MIN_QUIET_NS) << "the quiet stretch after a forgotten burst";
 }
 
 TEST(VirtualReceiverLine, AnswersRightWhenAskedAboutAnEarlierMoment) {
