@@ -94,7 +94,9 @@ private:
             if (got < 0) break;
             if (!virtual_receiver::readBurst(message, size_t(got), stretches)) {
                 ++droppedMalformed;
-                if (!toldOfDrop_) reportRefusal(name_, "dropped a message that is no burst of line levels; further ones are dropped silently");
+                if (!toldOfDrop_)
+                    reportRefusal(name_, "dropped a message that is no burst of line levels; "
+                                         "further ones are dropped silently");
                 toldOfDrop_ = true;
                 continue;
             }

@@ -445,7 +445,8 @@ struct VirtualTimeReceiver {
 TEST(VirtualReceiverInVirtualTime, KeepsNoBurstThatIsOverWhenOnlyEdgesAreRead) {
     using namespace port::virtual_receiver;
     VirtualTimeReceiver r(true);
-    const auto stretches = stretchesOf(rumblet::irframe::pulseTrain(rumblet::irframe::ordinaryFrame(0, {1, 2, false, false}), 0));
+    const auto stretches =
+        stretchesOf(rumblet::irframe::pulseTrain(rumblet::irframe::ordinaryFrame(0, {1, 2, false, false}), 0));
     port::LineEdge edge;
     int64_t complete = 0;
     const auto drive = [&](int frames) {

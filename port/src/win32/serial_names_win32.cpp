@@ -18,6 +18,7 @@ namespace {
 std::optional<std::string> environmentVariable(const std::string& name) {
     std::vector<char> value(256);
     while (true) {
+        SetLastError(ERROR_SUCCESS);  // an empty variable gives 0 too
         const DWORD size = GetEnvironmentVariableA(name.c_str(), value.data(), DWORD(value.size()));
         if (size == 0) {
             if (GetLastError() == ERROR_ENVVAR_NOT_FOUND) return std::nullopt;
