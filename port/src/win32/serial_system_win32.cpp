@@ -4,6 +4,7 @@
 
 #include "serial_system.h"
 #include "no_destructor.h"
+#include "win32/mapped_ports.h"
 
 namespace port {
 
@@ -92,6 +93,7 @@ public:
     // Unshared, synchronous: another program holding the port makes the
     // open fail, which is how the caller learns the port is taken.
     std::unique_ptr<SerialDevice> open(const std::string& deviceName) override {
+        if (auto mapped = openMappedPort(deviceName)) return std::move(*mapped);
         const HANDLE handle =
             CreateFileA(deviceName.c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr, OPEN_EXISTING, 0, nullptr);
         if (handle == INVALID_HANDLE_VALUE) return nullptr;
