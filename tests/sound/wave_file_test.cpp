@@ -7,6 +7,7 @@
 
 #include "sound/testing/test_waves.h"
 #include "sound/wave_file.h"
+#include "tests/sound/wave_bytes.h"
 
 namespace rumblet {
 namespace {
@@ -50,40 +51,9 @@ TEST(WaveFile, KeepsTheGeometryOfTheFilesOwnFormat) {
     }
 }
 
-std::string u32(uint32_t v) { return std::string{char(v), char(v >> 8), char(v >> 16), char(v >> 24)}; }
-std::string u16(uint16_t v) { return std::string{char(v), char(v >> 8)}; }
-
-// A wave file's bytes: RIFF header, fmt chunk, `chunks` as given, then a
-// data chunk of `announced` bytes followed by `actual` bytes.
-std::string waveBytes(uint16_t channels, uint32_t rate, uint16_t bits, uint32_t announced, size_t actual,
-                      const std::string& chunks = "") {
-    const uint16_t align = static_cast<uint16_t>(channels * bits / 8);
-    std::string fmt = u16(1) + u16(channels) + u32(rate) + u32(rate * align) + u16(align) + u16(bits);
-    std::string body = "WAVEfmt " + u32(16) + fmt + chunks + "data" + u32(announced) + std::string(actual, '\x10');
-    return "RIFF" + u32(static_cast<uint32_t>(body.size())) + body;
-}
-
 TEST(WaveFile, RefusesWhatIsNoUsableWaveFileNamingTheFile) {
     testing::TempFolder folder;
-    const std::string valid = waveBytes(1, 11025, 16, 200, 200);
-    struct Case {
-        const char* what;
-        std::string bytes;
-    };
-    const Case cases[] = {
-        {"an empty file", ""},
-        {"text", "panzer1.wav is not here\r\n"},
-        {"a cut header", valid.substr(0, 20)},
-        {"no sound data", waveBytes(1, 11025, 16, 0, 0)},
-        {"three channels", waveBytes(3, 11025, 16, 600, 600)},
-        {"no channels", waveBytes(0, 11025, 16, 0, 100)},
-        {"a rate of 10 Hz", waveBytes(1, 10, 16, 200, 200)},
-        {"a rate of 4 MHz", waveBytes(1, 4000000, 16, 200, 200)},
-        {"a chunk longer than the file", waveBytes(1, 11025, 16, 200, 200, "LIST" + u32(0xffffff04u) + std::string(90, '\xff'))},
-        {"a damaged list and no format", std::string("RIFFd\0\0\0WAVELIST\x10\0\0\0A\0\0\0\xf8\xff\xff\xff\0!\x01\0\0\0\0\0dataLIST\x80", 45)},
-        {"an AIFF file", std::string("FORM\0\0\0\x26" "AIFFCOMM", 16) + std::string(30, '\0')},
-    };
-    for (const Case& c : cases) {
+    for (const testing::NamedBytes& c : testing::refusedWaves()) {
         const std::string path = folder.write("bad.wav", c.bytes);
         try {
             loadWaveFile(path);
@@ -103,14 +73,14 @@ TEST(WaveFile, RefusesWhatIsNoUsableWaveFileNamingTheFile) {
 }
 
 TEST(WaveFile, SoundDataCutShortGivesWhatIsThere) {
-    const std::string bytes = waveBytes(1, 11025, 16, 0x7ffffff0u, 300);
+    const std::string bytes = testing::pcmWave(1, 11025, 16, 0x7ffffff0u, 300);
     const WaveData wave = decodeWave(bytes.data(), bytes.size(), "big.wav");
     EXPECT_GT(wave.frames, 0);
     EXPECT_LE(wave.dataBytes(), 300);
 }
 
 TEST(WaveFile, ChunksBesideTheSoundAreSkipped) {
-    const std::string bytes = waveBytes(2, 22050, 16, 400, 400, "LIST" + u32(5) + "INFOx" + std::string(1, '\0'));
+    const std::string bytes = testing::pcmWave(2, 22050, 16, 400, 400, "LIST" + testing::le32(5) + "INFOx" + std::string(1, '\0'));
     const WaveData wave = decodeWave(bytes.data(), bytes.size(), "list.wav");
     EXPECT_EQ(wave.dataBytes(), 400) << "an odd chunk is padded to an even size";
 }
