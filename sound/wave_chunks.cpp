@@ -18,9 +18,8 @@ uint32_t sizeField(const unsigned char* p, bool bigEndian) {
                      : (uint32_t{p[3]} << 24 | uint32_t{p[2]} << 16 | uint32_t{p[1]} << 8 | p[0]);
 }
 
-void appendSizeField(std::vector<unsigned char>& out, size_t value, bool bigEndian) {
-    for (int i = 0; i < 4; ++i)
-        out.push_back(static_cast<unsigned char>(value >> (bigEndian ? 8 * (3 - i) : 8 * i)));
+void putSizeField(unsigned char* at, size_t value, bool bigEndian) {
+    for (int i = 0; i < 4; ++i) at[i] = static_cast<unsigned char>(value >> (bigEndian ? 8 * (3 - i) : 8 * i));
 }
 
 bool isChunk(const unsigned char* at, const char* id) { return std::memcmp(at, id, 4) == 0; }
@@ -66,25 +65,23 @@ SoundChunks soundChunksOf(const unsigned char* bytes, size_t size, const std::st
 
     SoundChunks chunks;
     chunks.bigEndian = bigEndian;
-    std::vector<unsigned char>& wave = chunks.wave;
-    wave.reserve(RIFF_HEADER_BYTES + 2 * CHUNK_HEADER_BYTES + formatBytes + 1 + dataBytes);
-    wave.insert(wave.end(), bytes, bytes + 4);
-    appendSizeField(wave, 0, bigEndian);  // set below
-    wave.insert(wave.end(), bytes + 8, bytes + RIFF_HEADER_BYTES);
-    wave.insert(wave.end(), format - CHUNK_HEADER_BYTES, format - 4);
-    appendSizeField(wave, formatBytes, bigEndian);
-    chunks.formatAt = wave.size();
+    const size_t paddedFormat = formatBytes + (formatBytes & 1);
+    chunks.formatAt = RIFF_HEADER_BYTES + CHUNK_HEADER_BYTES;
     chunks.formatBytes = formatBytes;
-    wave.insert(wave.end(), format, format + formatBytes);
-    if (formatBytes & 1) wave.push_back(0);
-    wave.insert(wave.end(), data - CHUNK_HEADER_BYTES, data - 4);
-    appendSizeField(wave, dataBytes, bigEndian);
-    chunks.dataAt = wave.size();
+    chunks.dataAt = chunks.formatAt + paddedFormat + CHUNK_HEADER_BYTES;
     chunks.dataBytes = dataBytes;
-    wave.insert(wave.end(), data, data + dataBytes);
-    std::vector<unsigned char> riffSize;
-    appendSizeField(riffSize, wave.size() - CHUNK_HEADER_BYTES, bigEndian);
-    std::copy(riffSize.begin(), riffSize.end(), wave.begin() + 4);
+    std::vector<unsigned char>& wave = chunks.wave;
+    wave.assign(chunks.dataAt + dataBytes, 0);
+    auto put = [&](size_t at, const unsigned char* from, size_t count) { std::memcpy(wave.data() + at, from, count); };
+    put(0, bytes, 4);
+    putSizeField(wave.data() + 4, wave.size() - CHUNK_HEADER_BYTES, bigEndian);
+    put(8, bytes + 8, 4);
+    put(chunks.formatAt - CHUNK_HEADER_BYTES, format - CHUNK_HEADER_BYTES, 4);
+    putSizeField(wave.data() + chunks.formatAt - 4, formatBytes, bigEndian);
+    put(chunks.formatAt, format, formatBytes);
+    put(chunks.dataAt - CHUNK_HEADER_BYTES, data - CHUNK_HEADER_BYTES, 4);
+    putSizeField(wave.data() + chunks.dataAt - 4, dataBytes, bigEndian);
+    put(chunks.dataAt, data, dataBytes);
     return chunks;
 }
 
