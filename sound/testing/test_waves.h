@@ -13,8 +13,9 @@ namespace rumblet::testing {
 
 enum class SampleFormat { Unsigned8, Pcm16, Pcm24, Pcm32, Float32, ImaAdpcm };
 
-// Writes a RIFF wave file of interleaved samples in -1..1. Throws
-// std::runtime_error when libsndfile cannot write it.
+// Writes a RIFF wave file of interleaved samples in -1..1 (integers are the
+// nearest value at full scale; IMA ADPCM gets its format chunk and filler
+// for codes). Throws std::runtime_error when the file cannot be written.
 void writeWaveFile(const std::string& path, const std::vector<float>& samples, int channels,
                    int sampleRate, SampleFormat format = SampleFormat::Pcm16);
 
