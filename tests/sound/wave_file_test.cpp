@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <filesystem>
 #include <fstream>
 
 #include "sound/testing/test_waves.h"
@@ -70,6 +71,17 @@ TEST(WaveFile, RefusesWhatIsNoUsableWaveFileNamingTheFile) {
     const std::string compressed = folder.path() + "/adpcm.wav";
     testing::writeWaveFile(compressed, std::vector<float>(4000, 0.25f), 1, 11025, SampleFormat::ImaAdpcm);
     EXPECT_THROW(loadWaveFile(compressed), SoundError) << "compressed samples have no byte positions";
+}
+
+// Paths are UTF-8 on every system; on Windows a name beyond the ANSI code
+// page must still be found.
+TEST(WaveFile, OpensAFileNamedInUtf8) {
+    testing::TempFolder folder;
+    const std::string name = "Motor-gro\xC3\x9F \xE2\x82\xAC \xCE\xA9.wav";  // Motor-groß € Ω
+    testing::writeWaveFile(folder.path() + "/" + name, testing::sineWave(440, 100, 8000, 0.5), 1, 8000);
+    const std::u8string onDisk = std::filesystem::directory_iterator(folder.path())->path().filename().u8string();
+    EXPECT_EQ(std::string(onDisk.begin(), onDisk.end()), name) << "the file has the name as written";
+    EXPECT_EQ(loadWaveFile(folder.path() + "/" + name).frames, 100);
 }
 
 TEST(WaveFile, SoundDataCutShortGivesWhatIsThere) {
