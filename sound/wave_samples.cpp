@@ -204,6 +204,17 @@ float sampleAt(const unsigned char* p, const Encoding& encoding, const Reader& r
     return static_cast<float>(static_cast<int32_t>(reader.u32(0))) * THIRTY_TWO_BIT_SCALE;
 }
 
+// Sound data that is really a compressed stream (WavPack, Ogg) in a wave
+// container is refused. Its mark is compared as a number read in the
+// wave's byte order, as libsndfile does: in a big-endian wave the bytes
+// stand reversed ("kpvw").
+constexpr uint32_t markOf(const char (&id)[5]) {
+    return uint32_t(uint8_t(id[0])) | uint32_t(uint8_t(id[1])) << 8 | uint32_t(uint8_t(id[2])) << 16 |
+           uint32_t(uint8_t(id[3])) << 24;
+}
+
+bool startsCompressedStream(uint32_t firstWord) { return firstWord == markOf("wvpk") || firstWord == markOf("OggS"); }
+
 }  // namespace
 
 WaveData decodeSamples(const SoundChunks& chunks, const std::string& name) {
@@ -212,7 +223,7 @@ WaveData decodeSamples(const SoundChunks& chunks, const std::string& name) {
     const int64_t channels = format.u16(2);
     const int64_t frames = channels > 0 && encoding.bytes > 0 ? int64_t(chunks.dataBytes / size_t(channels * encoding.bytes)) : 0;
     const unsigned char* data = chunks.wave.data() + chunks.dataAt;
-    if (chunks.dataBytes >= 4 && (std::memcmp(data, "wvpk", 4) == 0 || std::memcmp(data, "OggS", 4) == 0))
+    if (chunks.dataBytes >= 4 && startsCompressedStream(Reader(data, chunks.bigEndian).u32(0)))
         refuseWave(name, "compressed sound data");
 
     WaveData wave;

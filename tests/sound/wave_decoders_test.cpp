@@ -144,6 +144,8 @@ std::vector<NamedBytes> formatCases() {
             add("24 bits in 4 bytes, short" + ch, testing::formatChunk(testing::PCM, channels, 22050, wide, 24, o),
                 repeated(testing::u32(0x3e99999a, Order::Little), 2000));
         }
+        add("data beginning like a compressed stream", testing::formatChunk(testing::PCM, 1, 22050, 2, 16, o),
+            "wvpk" + integerWords(2, o));
         add("12 bits in 16", testing::formatChunk(testing::PCM, 1, 22050, 2, 12, o), integerWords(2, o));
         add("20 bits in 24", testing::formatChunk(testing::PCM, 2, 22050, 6, 20, o), integerWords(3, o));
         add("4 bits", testing::formatChunk(testing::PCM, 1, 22050, 1, 4, o), everyByte());
