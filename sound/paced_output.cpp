@@ -10,14 +10,15 @@
 
 namespace rumblet {
 
-PacedOutput::PacedOutput(int32_t rate, const RenderStart& start, const std::string& path)
+PacedOutput::PacedOutput(int32_t rate, const RenderStart& start, const std::string& path,
+                         std::function<void()> onAudioThread)
     : rate_(rate == 0 ? DEFAULT_OUTPUT_RATE : rate), writing_(!path.empty()) {
     if (writing_) {
         file_.open(std::filesystem::u8path(path), std::ios::binary | std::ios::trunc);
         if (!file_) throw SoundError(SOUND_ERROR_NO_OUTPUT, "audio output: cannot write " + path);
     }
     render_ = start(rate_);
-    thread_ = std::thread([this] { run(); });
+    thread_ = std::thread([this, onAudioThread = std::move(onAudioThread)] { run(onAudioThread); });
 }
 
 PacedOutput::~PacedOutput() {
@@ -29,7 +30,8 @@ PacedOutput::~PacedOutput() {
     thread_.join();
 }
 
-void PacedOutput::run() {
+void PacedOutput::run(const std::function<void()>& onAudioThread) {
+    if (onAudioThread) onAudioThread();
     using Clock = std::chrono::steady_clock;
     std::vector<float> block(size_t(OUTPUT_BLOCK_FRAMES) * MIXER_OUTPUT_CHANNELS);
     // Deadlines count whole blocks from the start, so the pace never drifts

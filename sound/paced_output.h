@@ -13,6 +13,7 @@
 #include <condition_variable>
 #include <cstdint>
 #include <fstream>
+#include <functional>
 #include <mutex>
 #include <string>
 #include <thread>
@@ -30,9 +31,12 @@ class PacedOutput : public AudioOutput {
 public:
     // Plays at `rate` Hz (0: DEFAULT_OUTPUT_RATE), into the raw file at
     // `path` (UTF-8, created or emptied) or, with an empty path, into
-    // nothing. Throws SoundError (SOUND_ERROR_NO_OUTPUT) when the file
+    // nothing. `onAudioThread` runs first on the audio thread (a platform
+    // raises the thread's priority there, as SDL does for its own audio
+    // threads). Throws SoundError (SOUND_ERROR_NO_OUTPUT) when the file
     // cannot be created.
-    PacedOutput(int32_t rate, const RenderStart& start, const std::string& path);
+    PacedOutput(int32_t rate, const RenderStart& start, const std::string& path,
+                std::function<void()> onAudioThread = {});
     // Stops the audio thread; a block being rendered is finished first.
     ~PacedOutput() override;
     PacedOutput(const PacedOutput&) = delete;
@@ -44,7 +48,7 @@ public:
     int32_t rate() const { return rate_; }
 
 private:
-    void run();
+    void run(const std::function<void()>& onAudioThread);
 
     int32_t rate_;
     std::ofstream file_;

@@ -10,6 +10,7 @@
 #include "sound/output_keeper.h"
 #include "sound/paced_output.h"
 #include "sound/sound_output.h"
+#include "sound/win32/sound_output_win32.h"
 #include "sound/win32/utf8_win32.h"
 #include "sound/win32/wasapi_output.h"
 
@@ -17,15 +18,14 @@ namespace rumblet {
 
 namespace {
 
-// SDL's disk driver writes here when SDL_DISKAUDIOFILE is not set.
-constexpr const char* DEFAULT_DISK_AUDIO_FILE = "sdlaudio.raw";
-
 // The file and silent outputs pace themselves with waits of a few
-// milliseconds; the system's timer is made that fine while one plays.
+// milliseconds: the system's timer is made that fine while one plays, and
+// their audio thread runs at the priority SDL gives its audio threads.
 class FinePacedOutput : public AudioOutput {
 public:
     FinePacedOutput(int32_t rate, const RenderStart& start, const std::string& path)
-        : fineTimer_(timeBeginPeriod(1) == TIMERR_NOERROR), output_(rate, start, path) {}
+        : fineTimer_(timeBeginPeriod(1) == TIMERR_NOERROR),
+          output_(rate, start, path, [] { SetThreadPriority(GetCurrentThread(), THREAD_PRIORITY_TIME_CRITICAL); }) {}
     ~FinePacedOutput() override {
         if (fineTimer_) timeEndPeriod(1);
     }
@@ -52,13 +52,7 @@ RenderStart renderMixerOf(const std::shared_ptr<MixerHolder>& holder) {
 
 std::unique_ptr<AudioOutput> openOutput(const std::string& driver, const std::string& file,
                                         const std::shared_ptr<MixerHolder>& holder) {
-    const int32_t rate = holder->mixer ? holder->mixer->outputRate() : 0;
-    if (driver == "disk")
-        return std::make_unique<FinePacedOutput>(rate, renderMixerOf(holder), file.empty() ? DEFAULT_DISK_AUDIO_FILE : file);
-    if (driver == "dummy") return std::make_unique<FinePacedOutput>(rate, renderMixerOf(holder), "");
-    if (driver.empty() || driver == "wasapi") return std::make_unique<WasapiOutput>(rate, renderMixerOf(holder));
-    throw SoundError(SOUND_ERROR_NO_OUTPUT,
-                     "audio output: no audio driver '" + driver + "' (wasapi, disk or dummy)");
+    return openWindowsOutput(driver, file, holder->mixer ? holder->mixer->outputRate() : 0, renderMixerOf(holder));
 }
 
 class WindowsSoundDevice : public MixerSoundDevice {
@@ -88,6 +82,14 @@ public:
 };
 
 }  // namespace
+
+std::unique_ptr<AudioOutput> openWindowsOutput(const std::string& driver, const std::string& file, int32_t rate,
+                                               const RenderStart& start) {
+    if (driver == "disk") return std::make_unique<FinePacedOutput>(rate, start, file.empty() ? DEFAULT_DISK_AUDIO_FILE : file);
+    if (driver == "dummy") return std::make_unique<FinePacedOutput>(rate, start, "");
+    if (driver.empty() || driver == "wasapi") return std::make_unique<WasapiOutput>(rate, start);
+    throw SoundError(SOUND_ERROR_NO_OUTPUT, "audio output: no audio driver '" + driver + "' (wasapi, disk or dummy)");
+}
 
 std::unique_ptr<SoundSystem> makeDefaultSoundSystem() { return std::make_unique<WindowsSoundSystem>(); }
 
