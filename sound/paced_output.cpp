@@ -22,11 +22,7 @@ PacedOutput::PacedOutput(int32_t rate, const RenderStart& start, const std::stri
 }
 
 PacedOutput::~PacedOutput() {
-    {
-        std::lock_guard<std::mutex> lock(mutex_);
-        stopping_ = true;
-    }
-    wake_.notify_all();
+    stopping_ = true;
     thread_.join();
 }
 
@@ -41,24 +37,28 @@ void PacedOutput::run(const std::function<void()>& onAudioThread) {
     };
     Clock::time_point from = Clock::now();
     int64_t blocks = 0;
-    std::unique_lock<std::mutex> lock(mutex_);
     while (!stopping_) {
-        lock.unlock();
         render_(block.data(), OUTPUT_BLOCK_FRAMES);
         if (writing_) {
             file_.write(reinterpret_cast<const char*>(block.data()), std::streamsize(block.size() * sizeof(float)));
             file_.flush();  // readers see the output as it is played
-            if (!file_) failed_ = true;
+            if (!file_) {
+                failed_ = true;
+                return;
+            }
         }
-        lock.lock();
-        if (failed_) break;
         const Clock::time_point next = blockEnd(from, ++blocks);
         if (Clock::now() - next > std::chrono::milliseconds(PACE_RESTART_AFTER_MS)) {
             from = Clock::now();
             blocks = 0;
             continue;
         }
-        wake_.wait_until(lock, next, [this] { return stopping_; });
+        // A plain sleep, in whole milliseconds rounded up: the system sleeps
+        // in whole milliseconds, and a shorter request would wake before the
+        // block is due and run ahead of real time. A timed wait on a
+        // condition would take the system's wait objects instead (under
+        // Wine a round trip through its server each block) and wake later.
+        std::this_thread::sleep_for(std::chrono::ceil<std::chrono::milliseconds>(next - Clock::now()));
     }
 }
 

@@ -10,11 +10,9 @@
 #pragma once
 
 #include <atomic>
-#include <condition_variable>
 #include <cstdint>
 #include <fstream>
 #include <functional>
-#include <mutex>
 #include <string>
 #include <thread>
 
@@ -37,7 +35,7 @@ public:
     // cannot be created.
     PacedOutput(int32_t rate, const RenderStart& start, const std::string& path,
                 std::function<void()> onAudioThread = {});
-    // Stops the audio thread; a block being rendered is finished first.
+    // Stops the audio thread, within a block.
     ~PacedOutput() override;
     PacedOutput(const PacedOutput&) = delete;
     PacedOutput& operator=(const PacedOutput&) = delete;
@@ -55,9 +53,7 @@ private:
     bool writing_;
     RenderFunction render_;
     std::atomic<bool> failed_{false};
-    std::mutex mutex_;
-    std::condition_variable wake_;
-    bool stopping_ = false;
+    std::atomic<bool> stopping_{false};
     std::thread thread_;
 };
 
