@@ -6,10 +6,12 @@
 // leaves the mixer, and when it is heard.
 #pragma once
 
+#include <algorithm>
 #include <atomic>
 #include <cstddef>
 #include <cstdint>
 #include <memory>
+#include <string>
 #include <vector>
 
 #include "sound/mixer.h"
@@ -39,5 +41,18 @@ struct LatencyFigures {
 // fade-out, at any phase of the output's blocks): a looping sound starts
 // from silence; the time until the probe sees it.
 LatencyFigures measureLatency(LatencyProbe& probe, int trials);
+
+// The parts of a benchmark program to run: those named on its command
+// line, every part when none is.
+class PartsWanted {
+public:
+    PartsWanted(int argc, char** argv) : parts_(argv + 1, argv + argc) {}
+    bool operator()(const std::string& part) const {
+        return parts_.empty() || std::find(parts_.begin(), parts_.end(), part) != parts_.end();
+    }
+
+private:
+    std::vector<std::string> parts_;
+};
 
 }  // namespace rumblet::bench

@@ -230,10 +230,7 @@ void latencies() {
 
 int main(int argc, char** argv) {
     using namespace rumblet::bench;
-    std::vector<std::string> parts(argv + 1, argv + argc);
-    auto wanted = [&](const char* part) {
-        return parts.empty() || std::find(parts.begin(), parts.end(), part) != parts.end();
-    };
+    const PartsWanted wanted(argc, argv);
     if (wanted("images")) images();
     if (wanted("output")) realOutput();
     if (wanted("release")) release();

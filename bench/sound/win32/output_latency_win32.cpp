@@ -77,10 +77,7 @@ void systemOutput() {
 
 int main(int argc, char** argv) {
     using namespace rumblet::bench;
-    std::vector<std::string> parts(argv + 1, argv + argc);
-    auto wanted = [&](const char* part) {
-        return parts.empty() || std::find(parts.begin(), parts.end(), part) != parts.end();
-    };
+    const PartsWanted wanted(argc, argv);
     std::printf("== Frame end to first changed output sample (%d trials each)\n", TRIALS);
     if (wanted("file")) fileOutput();
     if (wanted("wasapi")) systemOutput();

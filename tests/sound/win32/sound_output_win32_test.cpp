@@ -18,18 +18,6 @@
 namespace rumblet {
 namespace {
 
-using namespace std::chrono_literals;
-
-template <typename Condition>
-bool eventually(Condition done) {
-    const auto limit = std::chrono::steady_clock::now() + 10s;
-    while (!done()) {
-        if (std::chrono::steady_clock::now() > limit) return false;
-        std::this_thread::sleep_for(5ms);
-    }
-    return true;
-}
-
 std::wstring wide(const std::string& utf8) {
     const std::filesystem::path path = std::filesystem::u8path(utf8);
     return path.wstring();
@@ -66,7 +54,7 @@ TEST_F(WindowsOutputTest, TheDiskDriverWritesTheMixToTheFileNamed) {
         auto device = makeDefaultSoundSystem()->DirectSoundCreate();
         auto buffer = device->CreateSoundBufferFromFile(tone());
         buffer->Play(DSBPLAY_LOOPING);
-        EXPECT_TRUE(eventually([&] {
+        EXPECT_TRUE(testing::eventually([&] {
             std::error_code ignored;
             return std::filesystem::file_size(std::filesystem::u8path(out), ignored) >= 64 * 1024 && !ignored;
         }));
@@ -85,7 +73,7 @@ TEST_F(WindowsOutputTest, TheDummyDriverPlaysSilently) {
     auto device = makeDefaultSoundSystem()->DirectSoundCreate();
     auto buffer = device->CreateSoundBufferFromFile(tone());
     buffer->Play(PLAY_ONCE);
-    EXPECT_TRUE(eventually([&] { return cursor(*buffer) > 0; })) << "the audio thread moves the play cursor";
+    EXPECT_TRUE(testing::eventually([&] { return cursor(*buffer) > 0; })) << "the audio thread moves the play cursor";
 }
 
 TEST_F(WindowsOutputTest, AnUnknownDriverIsNoOutput) {
@@ -113,7 +101,7 @@ TEST_F(WindowsOutputTest, TheSystemsOutputPlaysOrSaysWhyNot) {
     auto buffer = device->CreateSoundBufferFromFile(tone());
     buffer->Play(DSBPLAY_LOOPING);
     const int32_t start = cursor(*buffer);
-    EXPECT_TRUE(eventually([&] { return cursor(*buffer) != start; })) << "the device takes the mix";
+    EXPECT_TRUE(testing::eventually([&] { return cursor(*buffer) != start; })) << "the device takes the mix";
     EXPECT_EQ(device->checkOutput(), "");
 }
 
