@@ -178,30 +178,48 @@ constexpr float EIGHT_BIT_SCALE = 1.0f / 128.0f;
 constexpr float SIXTEEN_BIT_SCALE = 1.0f / 32768.0f;
 constexpr float THIRTY_TWO_BIT_SCALE = 1.0f / 2147483648.0f;
 
-float sampleAt(const unsigned char* p, const Encoding& encoding, const Reader& reader) {
+template <typename Sample>
+void decodeEach(const unsigned char* data, size_t bytesPerSample, std::vector<float>& out, Sample sample) {
+    for (size_t i = 0; i < out.size(); ++i) out[i] = sample(data + i * bytesPerSample);
+}
+
+// Every sample of the sound data into `out` (sized for them), one loop per
+// coding.
+void decodeAll(const unsigned char* data, const Encoding& encoding, bool bigEndian, std::vector<float>& out) {
+    const auto in = [bigEndian](const unsigned char* p) { return Reader(p, bigEndian); };
     switch (encoding.coding) {
-        case Coding::Unsigned8: return static_cast<float>(p[0] - 128) * EIGHT_BIT_SCALE;
-        case Coding::ALaw: return ALAW_SAMPLES[p[0]];
-        case Coding::MuLaw: return MULAW_SAMPLES[p[0]];
-        case Coding::Float32: {
-            const uint32_t bits = reader.u32(0);
-            float value;
-            std::memcpy(&value, &bits, sizeof value);
-            return value;
-        }
-        case Coding::Float64: {
-            const uint64_t bits = reader.u64(0);
-            double value;
-            std::memcpy(&value, &bits, sizeof value);
-            return static_cast<float>(value);
-        }
+        case Coding::Unsigned8:
+            return decodeEach(data, 1, out, [](const unsigned char* p) { return float(p[0] - 128) * EIGHT_BIT_SCALE; });
+        case Coding::ALaw: return decodeEach(data, 1, out, [](const unsigned char* p) { return ALAW_SAMPLES[p[0]]; });
+        case Coding::MuLaw: return decodeEach(data, 1, out, [](const unsigned char* p) { return MULAW_SAMPLES[p[0]]; });
+        case Coding::Float32:
+            return decodeEach(data, 4, out, [&](const unsigned char* p) {
+                const uint32_t bits = in(p).u32(0);
+                float value;
+                std::memcpy(&value, &bits, sizeof value);
+                return value;
+            });
+        case Coding::Float64:
+            return decodeEach(data, 8, out, [&](const unsigned char* p) {
+                const uint64_t bits = in(p).u64(0);
+                double value;
+                std::memcpy(&value, &bits, sizeof value);
+                return static_cast<float>(value);
+            });
         case Coding::Integer:
-            break;
-        case Coding::Unknown: return 0.0f;
+            if (encoding.bytes == 2)
+                return decodeEach(data, 2, out, [&](const unsigned char* p) {
+                    return static_cast<float>(static_cast<int16_t>(in(p).u16(0))) * SIXTEEN_BIT_SCALE;
+                });
+            if (encoding.bytes == 3)
+                return decodeEach(data, 3, out, [&](const unsigned char* p) {
+                    return static_cast<float>(static_cast<int32_t>(in(p).u24High(0))) * THIRTY_TWO_BIT_SCALE;
+                });
+            return decodeEach(data, 4, out, [&](const unsigned char* p) {
+                return static_cast<float>(static_cast<int32_t>(in(p).u32(0))) * THIRTY_TWO_BIT_SCALE;
+            });
+        case Coding::Unknown: return;
     }
-    if (encoding.bytes == 2) return static_cast<float>(static_cast<int16_t>(reader.u16(0))) * SIXTEEN_BIT_SCALE;
-    if (encoding.bytes == 3) return static_cast<float>(static_cast<int32_t>(reader.u24High(0))) * THIRTY_TWO_BIT_SCALE;
-    return static_cast<float>(static_cast<int32_t>(reader.u32(0))) * THIRTY_TWO_BIT_SCALE;
 }
 
 // Sound data that is really a compressed stream (WavPack, Ogg) in a wave
@@ -230,10 +248,7 @@ WaveData decodeSamples(const SoundChunks& chunks, const std::string& name) {
     wave.format = checkedWaveFormat(channels, format.u32(4), encoding.bytes, frames, name);
     wave.frames = frames;
     wave.samples.resize(static_cast<size_t>(frames * channels));
-    for (size_t i = 0; i < wave.samples.size(); ++i) {
-        const unsigned char* p = data + i * size_t(encoding.bytes);
-        wave.samples[i] = sampleAt(p, encoding, Reader(p, chunks.bigEndian));
-    }
+    decodeAll(data, encoding, chunks.bigEndian, wave.samples);
     silenceNonFinite(wave.samples);
     return wave;
 }
