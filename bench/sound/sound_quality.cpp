@@ -1,7 +1,7 @@
 // What the listener gets from the mixer, printed as tables:
 //  - images and aliases of pitched sines, the mixer against the old cubic
 //    reference, for the sound rates and pitches the engine uses;
-//  - the case at the program's real output (SDL disk driver);
+//  - a pitched engine-like tone at the program's real output (SDL disk driver);
 //  - the largest output step when a sounding buffer is released;
 //  - frame end to first changed output sample through SDL (dummy driver),
 //    for the device block sizes worth considering.
@@ -109,7 +109,7 @@ void images() {
     }
 }
 
-// The case at the program's own output: a 16-bit 22050 Hz file of a
+// A pitched tone at the program's own output: a 16-bit 22050 Hz file of a
 // 5 kHz sine played at 0.7 of its rate, through the SDL disk driver.
 void realOutput() {
     const Tone t{22050, 0.7, 5000.0 / 22050, true};
