@@ -1,6 +1,6 @@
 // Frame end to first changed output sample: the probe both systems' latency
 // benchmarks put into their output's render call (sound_quality latency on
-// Linux through SDL, output_latency_win32 on Windows through the file and
+// Linux through SDL, sound_bench_win32 on Windows through the file and
 // the system's output). A sound decision is made at a random moment, right
 // at a frame's end; the audio thread notes when the first sample it changed
 // leaves the mixer, and when it is heard.

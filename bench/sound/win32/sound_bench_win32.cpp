@@ -1,12 +1,18 @@
-// Frame end to first changed output sample on Windows, measured as
-// `sound_quality latency` measures it on Linux (bench/sound/latency_probe.h):
-//  - file: the paced output behind SDL_AUDIODRIVER=disk and =dummy, whose
-//    blocks are written the moment they are mixed; like SDL's dummy driver
-//    on Linux it reports no device queue, so the same two blocks are added;
-//  - wasapi: the system's shared-mode output, where the frames queued in
-//    front of a block and the stream's latency are known and counted.
-// Usage: output_latency_win32 [file|wasapi]... (both when none). Run under
+// The Windows program's sound costs, measured as the Linux benchmarks
+// measure them:
+//  - mixing: the CPU time of one second of output under the program's
+//    heaviest load (bench/sound/mixing_load.h), blocks of 256 frames as in
+//    bench_sound on Linux;
+//  - file, wasapi: frame end to first changed output sample
+//    (bench/sound/latency_probe.h). The file output (SDL_AUDIODRIVER=disk)
+//    writes a block the moment it is mixed; like SDL's dummy driver on
+//    Linux it reports no device queue, so the same two blocks are added.
+//    The system's shared-mode output knows the frames queued in front of a
+//    block and the stream's latency, which are counted.
+// Usage: sound_bench_win32 [mixing|file|wasapi]... (all when none). Run under
 // Wine with tests/port/wine_run.sh (see docs/sound.md).
+#include <windows.h>
+
 #include <algorithm>
 #include <atomic>
 #include <cstdio>
@@ -15,6 +21,8 @@
 #include <vector>
 
 #include "bench/sound/latency_probe.h"
+#include "bench/sound/mixing_load.h"
+#include "sound/mixer_device.h"
 #include "sound/sound_device.h"
 #include "sound/sound_output.h"
 #include "sound/win32/sound_output_win32.h"
@@ -43,6 +51,26 @@ void print(const char* what, const LatencyFigures& figures, double queueMs) {
     std::printf("   %s: to the mixer median %.2f p99 %.2f max %.2f ms; + queue %.2f ms = median %.2f p99 %.2f ms\n", what,
                 figures.quantile(0.5), figures.quantile(0.99), figures.max(), queueMs,
                 figures.quantile(0.5) + queueMs, figures.quantile(0.99) + queueMs);
+}
+
+// The calling thread's CPU time in seconds.
+double threadSeconds() {
+    FILETIME created, exited, kernel, user;
+    GetThreadTimes(GetCurrentThread(), &created, &exited, &kernel, &user);
+    auto seconds = [](const FILETIME& t) { return (uint64_t(t.dwHighDateTime) << 32 | t.dwLowDateTime) / 1e7; };
+    return seconds(kernel) + seconds(user);
+}
+
+void mixing() {
+    constexpr int SECONDS = 5;
+    auto mixer = Mixer::create(DEFAULT_OUTPUT_RATE);
+    ThirteenVoices load(*mixer);
+    load.mixOneSecond(*mixer, 256);  // the resampler's table and the caches warm
+    const double before = threadSeconds();
+    for (int i = 0; i < SECONDS; ++i) load.mixOneSecond(*mixer, 256);
+    const double perSecond = (threadSeconds() - before) / SECONDS;
+    std::printf("   mixing 1 s of 48 kHz output, %d voices: %.1f ms CPU = %.2f %% of one core\n", MOST_VOICES,
+                perSecond * 1000, perSecond * 100);
 }
 
 void fileOutput() {
@@ -78,6 +106,7 @@ void systemOutput() {
 int main(int argc, char** argv) {
     using namespace rumblet::bench;
     const PartsWanted wanted(argc, argv);
+    if (wanted("mixing")) mixing();
     std::printf("== Frame end to first changed output sample (%d trials each)\n", TRIALS);
     if (wanted("file")) fileOutput();
     if (wanted("wasapi")) systemOutput();
