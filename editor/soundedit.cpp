@@ -2,8 +2,10 @@
 
 #include <algorithm>
 #include <cctype>
+#include <chrono>
 #include <cstdlib>
 #include <stdexcept>
+#include <thread>
 
 #include "editor/waveform.h"
 #include "programdata/file_system.h"
@@ -30,6 +32,12 @@ std::string upperTail(const std::string& s, std::size_t n) {
 std::string shownName(const std::string& file) { return file_system::nameText(file); }
 
 }  // namespace
+
+void SkinSoundeditSystem::Sleep(int32_t ms) { std::this_thread::sleep_for(std::chrono::milliseconds(ms)); }
+
+void SkinSoundeditSystem::TIMEINIT() {
+    if (timeinit_) timeinit_();
+}
 
 // Both divisions are exact where a half can arise, so the double holds the
 // true quotient.
