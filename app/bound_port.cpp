@@ -61,8 +61,9 @@ void* BoundPortLibrary::bindOptional(int index) {
     return optional_[index];
 }
 
-// The function's type comes from the library's own header, so a changed
-// signature there cannot go unnoticed here.
+// The function's type comes from the library's own header, calling
+// convention included (PORT_CALL: stdcall in 32-bit Windows code), so a
+// changed signature there cannot go unnoticed here.
 template <typename Fn>
 Fn BoundPortLibrary::function(int index) {
     return std::bit_cast<Fn>(bind(index));

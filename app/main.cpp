@@ -50,7 +50,7 @@ int main(int argc, char** argv) {
         window.setMainWindow(&*mainWindow);
         qtskin::closeOnEndRequests(*mainWindow);
         MainFormLink owner(form, sounds, window);
-        qtskin::QtSoundeditSystem system([&port] { port.TIMEINIT(); });
+        qtskin::QtSoundeditSystem system([&form] { form.restartMillisecondStopwatch(); });
         editor.emplace(data, owner, system);
 
         qtskin::runUserAction([&form] { form.Form_Load(); });

@@ -173,6 +173,9 @@ void MainForm::Command4_Click() {
             window_.messageBox(SELECT_PORT_TEXT);
             return;
         }
+        // The capture starts from the line's present moment: nothing the
+        // port recorded while the loop was stopped is replayed.
+        replayed_.forget();
         running = 1;
         Command2.setEnabled(true);
         Command4.setEnabled(false);
@@ -222,5 +225,10 @@ void MainForm::Check4_Click() {
 }
 
 void MainForm::soundstop() { sounds_.soundstop(); }
+
+void MainForm::restartMillisecondStopwatch() {
+    port_.TIMEINIT();
+    replayed_.TIMEINIT();
+}
 
 }  // namespace rumblet

@@ -102,6 +102,9 @@ public:
     void com2();        // open the receiver on COM2
     void IR();          // one receive step: capture, check, decode, display, sound
     int16_t irbit();    // capture of one frame: from the line's timed edges where the port has them
+    // The sound editor restarts the library's millisecond stopwatch when it
+    // closes: the capture's too, where it reads the replayed one.
+    void restartMillisecondStopwatch();
 
     // Whether the port that `comport` names is open: a failed opening leaves
     // no port open (the library closes the old one before it tries).

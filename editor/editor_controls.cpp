@@ -5,6 +5,7 @@
 #include <filesystem>
 #include <system_error>
 
+#include "programdata/file_system.h"
 #include "programdata/program_data.h"
 
 namespace rumblet {
@@ -47,10 +48,10 @@ std::vector<std::string> listMatchingFiles(const std::string& folder, const std:
     std::string real = resolvePathNoCase(folder);
     if (real.empty()) return names;
     std::error_code ec;
-    for (fs::directory_iterator it(real, ec), end; !ec && it != end; it.increment(ec)) {
+    for (fs::directory_iterator it(file_system::nativePath(real), ec), end; !ec && it != end; it.increment(ec)) {
         std::error_code typeError;
         if (!it->is_regular_file(typeError)) continue;
-        std::string name = it->path().filename().string();
+        std::string name = file_system::programPath(it->path().filename());
         if (matchesNoCase(name, pattern)) names.push_back(name);
     }
     std::sort(names.begin(), names.end(), lessNoCase);

@@ -2,8 +2,10 @@
 
 #include <algorithm>
 #include <cctype>
+#include <chrono>
 #include <cstdlib>
 #include <stdexcept>
+#include <thread>
 
 #include "editor/waveform.h"
 #include "programdata/file_system.h"
@@ -27,11 +29,15 @@ std::string upperTail(const std::string& s, std::size_t n) {
 
 // A name copied from Windows in its code page shows as it did there; the
 // slot keeps the name as it was read.
-std::string shownName(const std::string& file) {
-    return isValidUtf8(file) ? file : windows1252ToUtf8(file);
-}
+std::string shownName(const std::string& file) { return file_system::nameText(file); }
 
 }  // namespace
+
+void SkinSoundeditSystem::Sleep(int32_t ms) { std::this_thread::sleep_for(std::chrono::milliseconds(ms)); }
+
+void SkinSoundeditSystem::TIMEINIT() {
+    if (timeinit_) timeinit_();
+}
 
 // Both divisions are exact where a half can arise, so the double holds the
 // true quotient.
@@ -195,7 +201,7 @@ void Soundedit::File1_Click() {
         return;
     }
     soundslot& slot = slotOf(category_);
-    slot.file = name;
+    slot.file = file_system::storedName(name);  // as IR.ini keeps names on this system
     setVolumeSlider(slot.volume);
     std::string path = pathOf(category_, name);
     if (category_ == CATEGORY_ENGINE) {

@@ -12,6 +12,7 @@
 
 #include <array>
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <string>
 
@@ -48,6 +49,19 @@ public:
     virtual void Sleep(int32_t ms) = 0;
     virtual void TIMEINIT() = 0;
     virtual std::string decimalSeparator() const = 0;
+};
+
+// The system around the editor as every window skin gives it: the thread's
+// sleep, and the stopwatch restart it is given (the main window's). A skin
+// adds its message boxes and the user's decimal separator.
+class SkinSoundeditSystem : public SoundeditSystem {
+public:
+    explicit SkinSoundeditSystem(std::function<void()> timeinit) : timeinit_(std::move(timeinit)) {}
+    void Sleep(int32_t ms) override;
+    void TIMEINIT() override;
+
+private:
+    std::function<void()> timeinit_;
 };
 
 // The kinds of sound the file list, the volume slider and the preview work

@@ -1,12 +1,10 @@
 #include "programdata/program_data.h"
 
 #include <algorithm>
-#include <sstream>
 #include <stdexcept>
 
 #include "programdata/file_system.h"
 #include "programdata/replace_file.h"
-#include "programdata/text_values.h"
 
 namespace rumblet {
 
@@ -31,30 +29,42 @@ void ProgramData::releaseSound() {
 
 std::string resolvePathNoCase(const std::string& path) {
     if (path.empty()) return {};
-    const bool absolute = path[0] == '/';
-    std::string out = absolute ? "/" : "";
-    std::stringstream ss(path);
-    for (std::string part; std::getline(ss, part, '/');) {
-        if (part.empty()) continue;
-        std::string dir = out.empty() ? "." : out;
-        std::string entry = (part == "." || part == "..") ? part : file_system::findEntryNoCase(dir, part);
-        // A name copied from Windows may be in its code page, not in UTF-8.
-        if (entry.empty() && !isValidUtf8(part))
-            entry = file_system::findEntryNoCase(dir, windows1252ToUtf8(part));
-        if (entry.empty()) return {};
-        if (!out.empty() && out.back() != '/') out += '/';
-        out += entry;
+    // The root stays as written; each folder and file after it is looked up,
+    // and keeps the separator written before it.
+    const std::size_t root = file_system::rootLength(path);
+    std::string out = path.substr(0, root);
+    char separator = 0;
+    for (std::size_t at = root; at <= path.size(); ++at) {
+        std::size_t end = at;
+        while (end < path.size() && !file_system::isSeparator(path[end])) ++end;
+        const std::string part = path.substr(at, end - at);
+        if (!part.empty()) {
+            const std::string dir = out.empty() ? "." : out;
+            std::string entry = (part == "." || part == "..") ? part : file_system::findEntryNoCase(dir, part);
+            // A name copied from Windows may be in its code page, not in UTF-8.
+            const std::string text = file_system::nameText(part);
+            if (entry.empty() && text != part) entry = file_system::findEntryNoCase(dir, text);
+            if (entry.empty()) return {};
+            if (separator != 0 && !out.empty() && !file_system::isSeparator(out.back())) out += separator;
+            out += entry;
+        }
+        if (end < path.size()) separator = path[end];
+        at = end;
     }
     return out;
+}
+
+std::size_t nameStart(const std::string& path) {
+    std::size_t start = path.size();
+    while (start > 0 && !file_system::isSeparator(path[start - 1])) --start;
+    return start;
 }
 
 int16_t fileda(const std::string& path) {
     std::string real = resolvePathNoCase(path);
     if (real.empty()) return 0;
     if (!file_system::isRegularFile(real)) return 0;
-    auto slash = real.find_last_of('/');
-    std::string name = slash == std::string::npos ? real : real.substr(slash + 1);
-    return static_cast<int16_t>(std::min<size_t>(name.size(), 32767));
+    return static_cast<int16_t>(std::min<size_t>(real.size() - nameStart(real), 32767));
 }
 
 std::string readProgramFile(ProgramData& data, const std::string& path, std::string& content) {

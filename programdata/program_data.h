@@ -99,6 +99,9 @@ int16_t fileda(const std::string& path);
 // wins over a case-insensitive one.
 std::string resolvePathNoCase(const std::string& path);
 
+// Where the last folder entry of `path` begins (after its last separator).
+std::size_t nameStart(const std::string& path);
+
 // Reads the settings or positions file at `path` (found without regard to
 // letter case) into `content`; a missing file reads as empty. A file that
 // exists but cannot be read (no rights, a folder) reads as empty too, joins

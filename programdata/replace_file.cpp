@@ -1,23 +1,21 @@
 // The platform-free part of saving: which file a save replaces, and how a
-// failed save is told. The replace itself is per OS (posix/).
+// failed save is told. The replace itself is per OS (posix/, win32/).
 #include "programdata/replace_file.h"
 
 #include <algorithm>
 #include <sstream>
 
+#include "programdata/file_system.h"
 #include "programdata/program_data.h"
-#include "programdata/text_values.h"
 
 namespace rumblet {
 
 std::string existingPathOr(const std::string& path) {
     std::string real = resolvePathNoCase(path);
     if (!real.empty()) return real;
-    // A new file gets its name in UTF-8, like the sounds found beside it.
-    const auto slash = path.find_last_of('/');
-    const std::string name = slash == std::string::npos ? path : path.substr(slash + 1);
-    if (isValidUtf8(name)) return path;
-    return path.substr(0, path.size() - name.size()) + windows1252ToUtf8(name);
+    // A new file gets its name as text, like the sounds found beside it.
+    const std::size_t start = nameStart(path);
+    return path.substr(0, start) + file_system::nameText(std::string_view(path).substr(start));
 }
 
 std::string eachLineOnce(const std::vector<std::string>& messages) {

@@ -6,10 +6,13 @@
 // on meanwhile (the sound decisions keep moving them); only the output
 // that feeds the mixer to the system is closed and, later, opened anew.
 //
-// This is the logic only; the SDL output gives it the opener and tells it
+// This is the logic only; each platform's output (SDL on Linux, the
+// system's audio or a file on Windows) gives it the opener and tells it
 // when its device was removed. Everything here runs on the window thread.
 #pragma once
 
+#include <cstddef>
+#include <cstdint>
 #include <functional>
 #include <memory>
 #include <string>
@@ -34,6 +37,14 @@ public:
     virtual bool removed() = 0;
 };
 
+// What an output plays, asked for on its audio thread: `frames` frames of
+// interleaved stereo floats (the mixer's render, or a benchmark's probe
+// around it).
+using RenderFunction = std::function<void(float* out, size_t frames)>;
+// Called once an output knows its rate, before it plays: the first output
+// of a device makes the mixer at that rate.
+using RenderStart = std::function<RenderFunction(int32_t rate)>;
+
 class OutputKeeper {
 public:
     // Opens an output feeding the mixer; throws SoundError when none can be
@@ -42,6 +53,10 @@ public:
 
     // The first output is opened at once; its failure is the caller's.
     explicit OutputKeeper(Opener open) : open_(std::move(open)), output_(open_()) {}
+    // Keeps an output the caller has opened already; `open` makes the
+    // later ones.
+    OutputKeeper(std::unique_ptr<AudioOutput> opened, Opener open)
+        : open_(std::move(open)), output_(std::move(opened)) {}
 
     // SOUND_OUTPUT_LOST_TEXT once when the output has been lost since the
     // last check, else empty. A lost output is closed here, and every

@@ -41,15 +41,18 @@ struct WaveData {
 };
 
 // Loads a wave file: reads it into memory and decodes it (decodeWave).
+// `path` is UTF-8 on every system.
 // Throws SoundError (SOUND_ERROR_BAD_WAVE_FILE) with a message naming the
 // file when it cannot be read or is larger than MAX_WAVE_FILE_BYTES.
 WaveData loadWaveFile(const std::string& path);
 
-// Decodes a wave file's bytes; `name` is used in messages. Throws SoundError
-// when they are no usable wave file: not a RIFF wave, a chunk other than the
-// sound data running past the end, a compressed or unknown sample format,
-// no or too many channels, a rate outside MIN..MAX_FREQUENCY_HZ, no sound
-// data, or more than MAX_WAVE_SAMPLES.
+// Decodes a wave file's bytes; `name` is used in messages. Our own chunk
+// walk (sound/wave_chunks.h) comes first, then the platform's sample
+// decoder (sound/wave_samples.h). Throws SoundError when they are no usable
+// wave file: not a RIFF wave, a chunk other than the sound data running
+// past the end, no format or data chunk, a compressed or unknown sample
+// format, no or too many channels, a rate outside MIN..MAX_FREQUENCY_HZ,
+// no sound data, or more than MAX_WAVE_SAMPLES.
 WaveData decodeWave(const void* bytes, size_t size, const std::string& name);
 
 // A sound made in memory (tests, previews): interleaved samples in -1..1,

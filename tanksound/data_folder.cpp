@@ -1,6 +1,5 @@
 #include "tanksound/data_folder.h"
 
-#include <cstdlib>
 #include <filesystem>
 #include <stdexcept>
 #include <system_error>
@@ -21,12 +20,13 @@ constexpr const char* FILLED_MARK_TEXT =
     "rumblet copied its sound set and settings into this folder.\n"
     "Delete this file to have the missing ones copied again at the next start.\n";
 
-bool isAbsolute(const std::string& path) { return !path.empty() && path[0] == '/'; }
+using file_system::nativePath;
+using file_system::programPath;
 
 std::string readWholeFile(const fs::path& path) {
     std::string content, reason;
-    if (!file_system::readFile(path.string(), content, reason))
-        throw std::runtime_error("Cannot read " + path.string() + " (" + reason + ")");
+    if (!file_system::readFile(programPath(path), content, reason))
+        throw std::runtime_error("Cannot read " + programPath(path) + " (" + reason + ")");
     return content;
 }
 
@@ -39,7 +39,7 @@ void makeFolder(const fs::path& path, bool parents = false) {
         fs::create_directory(path, ec);
     }
     if (ec || !fs::is_directory(path))
-        throw std::runtime_error("Cannot create the folder " + path.string() +
+        throw std::runtime_error("Cannot create the folder " + programPath(path) +
                                  (ec ? " (" + ec.message() + ")" : std::string()));
 }
 
@@ -49,8 +49,8 @@ void makeFolder(const fs::path& path, bool parents = false) {
 fs::path folderNoCase(const fs::path& base, const fs::path& relative) {
     fs::path at = base;
     for (const fs::path& part : relative) {
-        const std::string found = file_system::findEntryNoCase(at.string(), part.string());
-        at /= found.empty() ? part : fs::path(found);
+        const std::string found = file_system::findEntryNoCase(programPath(at), programPath(part));
+        at /= found.empty() ? part : nativePath(found);
         if (found.empty()) makeFolder(at);
     }
     return at;
@@ -59,32 +59,24 @@ fs::path folderNoCase(const fs::path& base, const fs::path& relative) {
 // Copies `source` to `target` unless a file of that name (in any letter
 // case) is there already.
 void copyIfMissing(const fs::path& source, const fs::path& target) {
-    if (!resolvePathNoCase(target.string()).empty()) return;
-    replaceFile(target.string(), readWholeFile(source));
+    if (!resolvePathNoCase(programPath(target)).empty()) return;
+    replaceFile(programPath(target), readWholeFile(source));
 }
 
 }  // namespace
 
-std::string userDataFolder(const std::string& xdgDataHome, const std::string& home) {
-    if (isAbsolute(xdgDataHome)) return xdgDataHome + "/rumblet";
-    if (isAbsolute(home)) return (home == "/" ? "" : home) + "/.local/share/rumblet";
-    return {};
-}
-
 DataFolderChoice chooseDataFolder(const DataFolderFacts& facts) {
     if (facts.installedSet.empty() && facts.programDirWritable) return {facts.programDir, {}, {}};
     const std::string fillFrom = facts.installedSet.empty() ? facts.programDir : facts.installedSet;
-    const std::string user = userDataFolder(facts.xdgDataHome, facts.home);
-    if (user.empty()) {
-        return {fillFrom, {}, "Neither HOME nor XDG_DATA_HOME names a folder of your own"};
-    }
-    return {user, fillFrom, {}};
+    if (facts.userDataHome.empty()) return {fillFrom, {}, "The system names no folder of your own"};
+    return {programPath(nativePath(facts.userDataHome) / "rumblet"), fillFrom, {}};
 }
 
 void fillDataFolder(const std::string& folder, const std::string& from) {
-    makeFolder(folder, true);
+    makeFolder(nativePath(folder), true);
     std::error_code ec;
-    if (fs::equivalent(folder, from, ec) || fs::exists(fs::path(folder) / FILLED_MARK)) return;
+    if (fs::equivalent(nativePath(folder), nativePath(from), ec) || fs::exists(nativePath(folder) / FILLED_MARK))
+        return;
 
     // IR.ini first: should the sounds fail, the settings already name them,
     // and the close does not save a set of empty slots over them.
@@ -92,28 +84,31 @@ void fillDataFolder(const std::string& folder, const std::string& from) {
     if (!settings.empty()) copyIfMissing(settings, settingsPath(folder));
 
     const std::string sounds = resolvePathNoCase(soundFolder(from, SoundCategory::Engine));
-    if (!sounds.empty() && fs::is_directory(sounds)) {
-        for (const fs::directory_entry& entry : fs::recursive_directory_iterator(sounds)) {
+    if (!sounds.empty() && fs::is_directory(nativePath(sounds))) {
+        for (const fs::directory_entry& entry : fs::recursive_directory_iterator(nativePath(sounds))) {
             if (!entry.is_regular_file()) continue;
-            const fs::path relative = fs::relative(entry.path(), sounds);
-            const fs::path target = folderNoCase(folder, fs::path("dsound") / relative.parent_path());
+            const fs::path relative = fs::relative(entry.path(), nativePath(sounds));
+            const fs::path target = folderNoCase(nativePath(folder), fs::path("dsound") / relative.parent_path());
             copyIfMissing(entry.path(), target / relative.filename());
         }
     }
-    replaceFile((fs::path(folder) / FILLED_MARK).string(), FILLED_MARK_TEXT);
+    replaceFile(programPath(nativePath(folder) / FILLED_MARK), FILLED_MARK_TEXT);
 }
 
 DataFolder prepareDataFolder(const std::string& programDir, const std::string& installedSetRelative) {
     DataFolderFacts facts;
     facts.programDir = programDir;
     facts.programDirWritable = file_system::isWritableFolder(programDir);
-    const std::string installed = programDir + "/" + installedSetRelative;
+    const fs::path installed = nativePath(programDir) / nativePath(installedSetRelative);
     std::error_code ec;
-    if (!installedSetRelative.empty() && fs::is_directory(installed + "/dsound", ec))
-        facts.installedSet = fs::weakly_canonical(installed, ec).string();
-    if (const char* v = std::getenv("XDG_DATA_HOME")) facts.xdgDataHome = v;
-    if (const char* v = std::getenv("HOME")) facts.home = v;
+    if (!installedSetRelative.empty() && fs::is_directory(installed / "dsound", ec) &&
+        !fs::equivalent(installed, nativePath(programDir), ec))
+        facts.installedSet = programPath(fs::weakly_canonical(installed, ec));
+    facts.userDataHome = file_system::userDataHome();
+    return prepareDataFolder(facts);
+}
 
+DataFolder prepareDataFolder(const DataFolderFacts& facts) {
     const DataFolderChoice choice = chooseDataFolder(facts);
     std::string problem = choice.problem;
     if (problem.empty() && !choice.fillFrom.empty()) {

@@ -1,9 +1,10 @@
 // The data folder: where the program keeps IR.ini and its sound folder
 // dsound. A copy of rumblet in a folder it may write (the build tree, an
-// unpacked archive) keeps them beside itself. An installed copy, whose
-// folder belongs to the system, keeps them in the player's own folder,
-// $XDG_DATA_HOME/rumblet (~/.local/share/rumblet), which the first start
-// fills with the installed sound set and its settings.
+// unpacked archive, a portable copy on Windows) keeps them beside itself. An
+// installed copy, whose folder belongs to the system, keeps them in the
+// player's own folder (file_system::userDataHome: ~/.local/share/rumblet on
+// Linux, %APPDATA%\rumblet on Windows), which the first start fills with the
+// installed sound set and its settings.
 #pragma once
 
 #include <string>
@@ -14,9 +15,8 @@ namespace rumblet {
 struct DataFolderFacts {
     std::string programDir;     // the program's own folder
     bool programDirWritable = false;
-    std::string installedSet;   // the installed sound set for this program; empty when there is none
-    std::string xdgDataHome;    // $XDG_DATA_HOME as set, possibly empty
-    std::string home;           // $HOME as set, possibly empty
+    std::string installedSet;   // the sound set installed apart from the program; empty when there is none
+    std::string userDataHome;   // the system's folder for the player's own data; empty when it names none
 };
 
 struct DataFolderChoice {
@@ -24,11 +24,6 @@ struct DataFolderChoice {
     std::string fillFrom;  // a sound set copied into `folder` where it lacks one; empty: none
     std::string problem;   // why the player's folder cannot be used; empty when it can
 };
-
-// The player's own folder: $XDG_DATA_HOME/rumblet, or ~/.local/share/rumblet
-// when XDG_DATA_HOME is unset, empty or relative. Empty when neither gives
-// an absolute path.
-std::string userDataFolder(const std::string& xdgDataHome, const std::string& home);
 
 // The program's own folder when it may be written and is not an installed
 // copy; else the player's folder, to be filled from the installed set (or,
@@ -53,9 +48,14 @@ struct DataFolder {
 };
 
 // The data folder of the program in `programDir`, filled as needed. The
-// installed set lies at `installedSetRelative` from the program's folder.
+// installed set lies at `installedSetRelative` from the program's folder
+// (Linux: ../share/rumblet); an empty one, or one that is the program's own
+// folder, means that the program's folder holds the set (Windows).
 // Problems never stop the start: when the player's folder cannot be created
 // or filled the program runs on the sound set it was installed with.
 DataFolder prepareDataFolder(const std::string& programDir, const std::string& installedSetRelative);
+
+// The same for facts already gathered.
+DataFolder prepareDataFolder(const DataFolderFacts& facts);
 
 }  // namespace rumblet

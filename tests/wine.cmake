@@ -10,11 +10,13 @@ set(RUMBLET_WIN64_BUILD "${PROJECT_SOURCE_DIR}/build-win64" CACHE PATH "The 64-b
 find_program(WINE_PROGRAM wine)
 find_program(WINE64_PROGRAM wine64 PATHS /usr/lib/wine /usr/lib64/wine)
 
-# add_wine_test(<name> <program in the Windows tree> [LABELS ...])
+# add_wine_test(<name> <program in the Windows tree> [LABELS ...] [RUNNER command ...])
 # adds <name>_wine32 and <name>_wine64, each in the prefix that the port
-# tests make (fixture port_wine*_prefix) and never two at once in it.
+# tests make (fixture port_wine*_prefix) and never two at once in it. A
+# RUNNER command gets the Wine run's command line appended and runs it (to
+# start the program's peer beside it, for instance).
 function(add_wine_test name program)
-  cmake_parse_arguments(ARG "" "" "LABELS" ${ARGN})
+  cmake_parse_arguments(ARG "" "" "LABELS;RUNNER" ${ARGN})
   foreach(bits 32 64)
     if(bits EQUAL 32)
       set(loader ${WINE_PROGRAM})
@@ -27,7 +29,7 @@ function(add_wine_test name program)
       continue()
     endif()
     add_test(NAME ${name}_wine${bits}
-      COMMAND ${PROJECT_SOURCE_DIR}/tests/port/wine_run.sh program ${loader} ${RUMBLET_WIN${bits}_BUILD}
+      COMMAND ${ARG_RUNNER} ${PROJECT_SOURCE_DIR}/tests/port/wine_run.sh program ${loader} ${RUMBLET_WIN${bits}_BUILD}
               ${PROJECT_BINARY_DIR}/tests/port/wineprefix${bits} ${program})
     set_tests_properties(${name}_wine${bits} PROPERTIES
       LABELS "wine;${ARG_LABELS}" SKIP_RETURN_CODE 77 TIMEOUT 300

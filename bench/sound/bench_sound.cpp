@@ -6,7 +6,10 @@
 #include <cmath>
 
 #include "bench/sound/cubic_reference.h"
+#include "bench/sound/mixing_load.h"
 #include "sound/mixer.h"
+#include "sound/sndfile_samples.h"
+#include "sound/wave_samples.h"
 #include "tanksound/sound_engine.h"
 #include "sound/testing/test_waves.h"
 
@@ -14,38 +17,16 @@ namespace rumblet {
 namespace {
 
 constexpr int OUTPUT_RATE = 48000;
-constexpr int MOST_VOICES = 13;  // four tanks with three sounds each, and the background
+using bench::MOST_VOICES;
 constexpr size_t BLOCK_FRAMES = 256;
 
-// One second of output at 48 kHz from 13 playing voices at their own
-// pitches, with the engine's kind of traffic: a frequency change and a loop
-// jump per voice every 50 ms. The CPU time per iteration, divided by one
+// One second of output at 48 kHz from the program's heaviest load
+// (bench/sound/mixing_load.h). The CPU time per iteration, divided by one
 // second, is the share of one core that mixing takes.
 void MixThirteenVoicesForOneSecond(benchmark::State& state) {
     auto mixer = Mixer::create(OUTPUT_RATE);
-    std::vector<std::unique_ptr<SoundBuffer>> voices;
-    for (int v = 0; v < MOST_VOICES; ++v) {
-        const int channels = v % 2 + 1;
-        const int rate = v % 3 == 0 ? 11025 : v % 3 == 1 ? 22050 : 44100;
-        auto tone = testing::sineWave(100.0 + 37 * v, static_cast<size_t>(rate) * channels, rate, 0.05);
-        voices.push_back(mixer->createBuffer(std::make_shared<WaveData>(makeWave(tone, channels, rate, 2))));
-        voices.back()->Play(DSBPLAY_LOOPING);
-    }
-    std::vector<float> out(BLOCK_FRAMES * MIXER_OUTPUT_CHANNELS);
-    constexpr size_t blocksPerSecond = OUTPUT_RATE / BLOCK_FRAMES;
-    constexpr size_t blocksPerChange = blocksPerSecond / 20;
-    for (auto _ : state) {
-        for (size_t b = 0; b < blocksPerSecond; ++b) {
-            if (b % blocksPerChange == 0) {
-                for (auto& v : voices) {
-                    v->SetFrequency(v->GetFrequency() + static_cast<int32_t>(b % 7) - 3);
-                    v->SetCurrentPosition(static_cast<int32_t>(b * 64));
-                }
-            }
-            mixer->render(out.data(), BLOCK_FRAMES);
-            benchmark::DoNotOptimize(out.data());
-        }
-    }
+    bench::ThirteenVoices load(*mixer);
+    for (auto _ : state) load.mixOneSecond(*mixer, BLOCK_FRAMES);
 }
 BENCHMARK(MixThirteenVoicesForOneSecond)->Unit(benchmark::kMillisecond);
 
@@ -85,6 +66,20 @@ void LoadOneMegabyteWaveFile(benchmark::State& state) {
     for (auto _ : state) benchmark::DoNotOptimize(loadWaveFile(path));
 }
 BENCHMARK(LoadOneMegabyteWaveFile)->Unit(benchmark::kMillisecond);
+
+// The same wave's bytes decoded in memory by each sample decoder: 0
+// libsndfile (Linux), 1 our own (Windows).
+void DecodeOneMegabyteWave(benchmark::State& state) {
+    testing::TempFolder folder;
+    constexpr size_t frames = 1024 * 1024 / 4;
+    std::vector<float> samples(frames * 2);
+    for (size_t i = 0; i < samples.size(); ++i) samples[i] = static_cast<float>(0.3 * std::sin(0.001 * i));
+    testing::writeWaveFile(folder.path() + "/panzer.wav", samples, 2, 44100);
+    const std::string bytes = folder.read("panzer.wav");
+    const SampleDecoder decoder = state.range(0) == 0 ? decodeSamplesWithSndfile : decodeSamples;
+    for (auto _ : state) benchmark::DoNotOptimize(decodeWaveWith(decoder, bytes.data(), bytes.size(), "panzer.wav"));
+}
+BENCHMARK(DecodeOneMegabyteWave)->Arg(0)->Arg(1)->Unit(benchmark::kMillisecond);
 
 // One ordinary frame's decisions on real mixer buffers, driving with a loop
 // jump (the most device calls a frame can cause) while the mixer is idle.

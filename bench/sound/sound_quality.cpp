@@ -1,7 +1,7 @@
 // What the listener gets from the mixer, printed as tables:
 //  - images and aliases of pitched sines, the mixer against the old cubic
 //    reference, for the sound rates and pitches the engine uses;
-//  - the case at the program's real output (SDL disk driver);
+//  - a pitched engine-like tone at the program's real output (SDL disk driver);
 //  - the largest output step when a sounding buffer is released;
 //  - frame end to first changed output sample through SDL (dummy driver),
 //    for the device block sizes worth considering.
@@ -10,18 +10,17 @@
 #include <stdlib.h>
 
 #include <algorithm>
-#include <atomic>
 #include <chrono>
 #include <cmath>
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
-#include <random>
 #include <string>
 #include <thread>
 #include <vector>
 
 #include "bench/sound/cubic_reference.h"
+#include "bench/sound/latency_probe.h"
 #include "bench/sound/tone_analysis.h"
 #include "sound/mixer.h"
 #include "sound/sound_output.h"
@@ -35,6 +34,7 @@ constexpr size_t WARM_UP_FRAMES = OUTPUT_RATE / 5;  // past the fade-in
 constexpr size_t MEASURED_FRAMES = 65536;
 constexpr double TONE_AMPLITUDE = 0.5;
 constexpr double COUNTED_BAND = 0.45;  // images and aliases up to 0.45 of the output rate count
+constexpr int LATENCY_TRIALS = 300;
 
 struct Tone {
     int sourceRate;
@@ -109,7 +109,7 @@ void images() {
     }
 }
 
-// The case at the program's own output: a 16-bit 22050 Hz file of a
+// A pitched tone at the program's own output: a 16-bit 22050 Hz file of a
 // 5 kHz sine played at 0.7 of its rate, through the SDL disk driver.
 void realOutput() {
     const Tone t{22050, 0.7, 5000.0 / 22050, true};
@@ -177,34 +177,9 @@ void release() {
     }
 }
 
-// The audio thread's side of the latency probe: when it renders the block
-// in which the probed buffer is first heard, it notes when that sample
-// leaves the mixer.
-struct Probe {
-    std::shared_ptr<Mixer> mixer;
-    std::atomic<bool> armed{false};
-    std::atomic<int64_t> firstChangedNs{-1};
-};
-
-int64_t nowNs() {
-    return std::chrono::duration_cast<std::chrono::nanoseconds>(std::chrono::steady_clock::now().time_since_epoch())
-        .count();
-}
-
 void renderAndProbe(void* userdata, Uint8* stream, int bytes) {
-    auto& probe = *static_cast<Probe*>(userdata);
-    const int64_t rendered = nowNs();
     const auto frames = static_cast<size_t>(bytes) / (sizeof(float) * MIXER_OUTPUT_CHANNELS);
-    auto* out = reinterpret_cast<float*>(stream);
-    probe.mixer->render(out, frames);
-    if (!probe.armed) return;
-    for (size_t n = 0; n < frames; ++n) {
-        if (out[n * MIXER_OUTPUT_CHANNELS] != 0.0f) {
-            probe.firstChangedNs = rendered + static_cast<int64_t>(n * 1e9 / OUTPUT_RATE);
-            probe.armed = false;
-            return;
-        }
-    }
+    static_cast<LatencyProbe*>(userdata)->render(reinterpret_cast<float*>(stream), frames);
 }
 
 // The sound decision happens right at the frame's end (decoding and
@@ -216,7 +191,7 @@ void renderAndProbe(void* userdata, Uint8* stream, int bytes) {
 void latency(int blockFrames) {
     setenv("SDL_AUDIODRIVER", "dummy", 1);
     SDL_InitSubSystem(SDL_INIT_AUDIO);
-    Probe probe;
+    LatencyProbe probe;
     probe.mixer = Mixer::create(OUTPUT_RATE);
     SDL_AudioSpec want{};
     want.freq = OUTPUT_RATE;
@@ -231,44 +206,21 @@ void latency(int blockFrames) {
         std::printf("   no audio device: %s\n", SDL_GetError());
         return;
     }
-    auto buffer = probe.mixer->createBuffer(
-        std::make_shared<WaveData>(makeWave(std::vector<float>(OUTPUT_RATE, 0.25f), 1, OUTPUT_RATE, 2)));
     SDL_PauseAudioDevice(device, 0);
     const double queueMs = 2.0 * have.samples * 1000.0 / have.freq;
-    std::mt19937 random(12);
-    std::uniform_int_distribution<int> pause(15000, 30000);  // µs: past the fade-out, any phase
-    std::vector<double> pickupMs, totalMs;
-    constexpr int trials = 300;
-    for (int i = 0; i < trials; ++i) {
-        std::this_thread::sleep_for(std::chrono::microseconds(pause(random)));
-        probe.armed = true;
-        const int64_t frameEnd = nowNs();
-        buffer->Play(DSBPLAY_LOOPING);
-        while (probe.firstChangedNs < 0) std::this_thread::sleep_for(std::chrono::microseconds(100));
-        const double pickup = (probe.firstChangedNs - frameEnd) / 1e6;
-        pickupMs.push_back(pickup);
-        totalMs.push_back(pickup + queueMs);
-        probe.firstChangedNs = -1;
-        buffer->Stop();
-        buffer->SetCurrentPosition(0);
-    }
+    const LatencyFigures figures = measureLatency(probe, LATENCY_TRIALS);
     SDL_CloseAudioDevice(device);
-    buffer.reset();
     SDL_QuitSubSystem(SDL_INIT_AUDIO);
     unsetenv("SDL_AUDIODRIVER");
-    auto quantile = [](std::vector<double> v, double q) {
-        std::sort(v.begin(), v.end());
-        return v[static_cast<size_t>(q * static_cast<double>(v.size() - 1))];
-    };
     std::printf("   block %4d frames (SDL obtained %d, %.2f ms): to the mixer median %.2f p99 %.2f max %.2f ms;"
                 " + queue %.2f ms = median %.2f p99 %.2f ms\n",
-                blockFrames, have.samples, have.samples * 1000.0 / have.freq, quantile(pickupMs, 0.5),
-                quantile(pickupMs, 0.99), quantile(pickupMs, 1.0), queueMs, quantile(totalMs, 0.5),
-                quantile(totalMs, 0.99));
+                blockFrames, have.samples, have.samples * 1000.0 / have.freq, figures.quantile(0.5),
+                figures.quantile(0.99), figures.max(), queueMs, figures.quantile(0.5) + queueMs,
+                figures.quantile(0.99) + queueMs);
 }
 
 void latencies() {
-    std::printf("\n== Frame end to first changed output sample (SDL dummy driver, %d trials each)\n", 300);
+    std::printf("\n== Frame end to first changed output sample (SDL dummy driver, %d trials each)\n", LATENCY_TRIALS);
     std::printf("   the program's block: %d frames\n", OUTPUT_BLOCK_FRAMES);
     for (int block : {512, 256, 192, 128}) latency(block);
 }
@@ -278,10 +230,7 @@ void latencies() {
 
 int main(int argc, char** argv) {
     using namespace rumblet::bench;
-    std::vector<std::string> parts(argv + 1, argv + argc);
-    auto wanted = [&](const char* part) {
-        return parts.empty() || std::find(parts.begin(), parts.end(), part) != parts.end();
-    };
+    const PartsWanted wanted(argc, argv);
     if (wanted("images")) images();
     if (wanted("output")) realOutput();
     if (wanted("release")) release();

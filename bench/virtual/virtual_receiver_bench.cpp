@@ -38,7 +38,7 @@
 #include "sound_recorder.h"
 #include "virtual_port.h"
 #include "posix/virtual_receiver_client.h"
-#include "posix/virtual_receiver_protocol.h"
+#include "virtual_receiver_protocol.h"
 
 namespace {
 

@@ -9,8 +9,6 @@
 #include <QRadioButton>
 #include <QSlider>
 #include <QTimer>
-#include <chrono>
-#include <thread>
 
 #include "editor/qt/waveform_strip_widget.h"
 #include "window/qt/control_binding.h"
@@ -22,12 +20,6 @@ namespace rumblet::qtskin {
 namespace layout = soundedit_layout;
 
 void QtSoundeditSystem::MsgBox(const std::string& text) { showMessage(text); }
-
-void QtSoundeditSystem::Sleep(int32_t ms) { std::this_thread::sleep_for(std::chrono::milliseconds(ms)); }
-
-void QtSoundeditSystem::TIMEINIT() {
-    if (timeinit_) timeinit_();
-}
 
 std::string QtSoundeditSystem::decimalSeparator() const { return fromQt(QLocale().decimalPoint()); }
 

@@ -14,18 +14,12 @@ class QTimer;
 
 namespace rumblet::qtskin {
 
-// The editor's system on Qt: message boxes, the thread's 1 ms sleep, the
-// user's decimal separator, and the port's stopwatch as given.
-class QtSoundeditSystem : public SoundeditSystem {
+// The editor's system on Qt: message boxes and the user's decimal separator.
+class QtSoundeditSystem : public SkinSoundeditSystem {
 public:
-    explicit QtSoundeditSystem(std::function<void()> timeinit) : timeinit_(std::move(timeinit)) {}
+    using SkinSoundeditSystem::SkinSoundeditSystem;
     void MsgBox(const std::string& text) override;
-    void Sleep(int32_t ms) override;
-    void TIMEINIT() override;
     std::string decimalSeparator() const override;
-
-private:
-    std::function<void()> timeinit_;
 };
 
 class SoundeditDialog : public QDialog {

@@ -17,7 +17,6 @@ namespace {
 
 // The lane of the segment names above the wave, in logical pixels.
 constexpr int LANE_HEIGHT = 14;
-constexpr int WHEEL_STEP = 120;  // eighths of a degree per notch
 
 // One colour per segment, Motorstart to Motorstop.
 const std::array<QColor, 6> SEGMENT_COLOURS{{QColor(0x4c, 0xaf, 0x50), QColor(0x03, 0xa9, 0xf4),
@@ -112,7 +111,8 @@ void paintWaveStrip(QPainter& p, const QSize& size, qreal dpr, const WaveStripSc
     }
 }
 
-WaveformStripWidget::WaveformStripWidget(Soundedit& editor, QWidget* parent) : QWidget(parent), editor_(editor) {
+WaveformStripWidget::WaveformStripWidget(Soundedit& editor, QWidget* parent)
+    : QWidget(parent), editor_(editor), view_(editor) {
     setFocusPolicy(Qt::NoFocus);
     setMouseTracking(true);
     setAttribute(Qt::WA_OpaquePaintEvent);
@@ -133,38 +133,15 @@ void WaveformStripWidget::hideEvent(QHideEvent* event) {
     timer_->stop();
 }
 
-void WaveformStripWidget::fitWidth() {
-    strip_.setWidth(static_cast<int>(std::lround(width() * devicePixelRatioF())));
-}
+void WaveformStripWidget::fitWidth() { view_.setWidth(static_cast<int>(std::lround(width() * devicePixelRatioF()))); }
 
 double WaveformStripWidget::columnAt(const QPointF& point) const { return point.x() * devicePixelRatioF(); }
 
-double WaveformStripWidget::xOfByte(int32_t byte) const { return strip_.columnOf(byte) / devicePixelRatioF(); }
-
-bool WaveformStripWidget::sameAsShown(const WaveStripState& s) const {
-    for (size_t i = 0; i < s.positions.size(); ++i)
-        if (s.positions[i].start != shown_.positions[i].start || s.positions[i].end != shown_.positions[i].end)
-            return false;
-    return s.sound == shown_.sound && s.engine == shown_.engine && s.current == shown_.current &&
-           s.start == shown_.start && s.end == shown_.end && s.playCursor == shown_.playCursor;
-}
+double WaveformStripWidget::xOfByte(int32_t byte) const { return view_.strip().columnOf(byte) / devicePixelRatioF(); }
 
 void WaveformStripWidget::refresh() {
-    WaveStripState state = waveStripState(editor_);
-    if (sameAsShown(state)) return;
-    const bool otherSound = state.sound != shown_.sound;
-    const bool otherSegment = state.current != shown_.current;
-    shown_ = std::move(state);
     fitWidth();
-    strip_.setSound(shown_.sound);
-    if (otherSound) segmentZoom_ = false;
-    else if (otherSegment && segmentZoom_) zoomToSegment();
-    update();
-}
-
-void WaveformStripWidget::zoomToSegment() {
-    strip_.showBytes(shown_.start, shown_.end);
-    segmentZoom_ = true;
+    if (view_.refresh()) update();
 }
 
 void WaveformStripWidget::paintEvent(QPaintEvent*) {
@@ -172,7 +149,7 @@ void WaveformStripWidget::paintEvent(QPaintEvent*) {
     QPainter painter(this);
     std::array<QString, 6> names;
     for (size_t i = 0; i < names.size(); ++i) names[i] = toQt(editor_.Option3[i].caption);
-    paintWaveStrip(painter, size(), devicePixelRatioF(), strip_.scene(shown_), names);
+    paintWaveStrip(painter, size(), devicePixelRatioF(), view_.scene(), names);
 }
 
 void WaveformStripWidget::resizeEvent(QResizeEvent* event) {
@@ -181,51 +158,33 @@ void WaveformStripWidget::resizeEvent(QResizeEvent* event) {
 }
 
 void WaveformStripWidget::mousePressEvent(QMouseEvent* event) {
-    if (event->button() != Qt::LeftButton || !markersMovable(editor_)) return;
-    refresh();
-    dragging_ = strip_.markerAt(columnAt(event->position()), shown_.start, shown_.end);
+    if (event->button() == Qt::LeftButton && view_.press(columnAt(event->position()))) update();
 }
 
 void WaveformStripWidget::mouseMoveEvent(QMouseEvent* event) {
     const double column = columnAt(event->position());
-    if (!dragging_) {
-        const bool over = markersMovable(editor_) && strip_.markerAt(column, shown_.start, shown_.end);
-        setCursor(over ? Qt::SizeHorCursor : Qt::ArrowCursor);
+    if (!view_.dragging()) {
+        setCursor(view_.overMovableMarker(column) ? Qt::SizeHorCursor : Qt::ArrowCursor);
         return;
     }
-    const Marker marker = *dragging_;
-    const int32_t byte = strip_.byteAt(column);
-    runUserAction([this, marker, byte] { moveMarker(editor_, marker, byte); });
+    runUserAction([this, column] { view_.drag(column); });
     refresh();
 }
 
-void WaveformStripWidget::mouseReleaseEvent(QMouseEvent*) { dragging_.reset(); }
+void WaveformStripWidget::mouseReleaseEvent(QMouseEvent*) { view_.release(); }
 
 void WaveformStripWidget::mouseDoubleClickEvent(QMouseEvent* event) {
-    if (event->button() != Qt::LeftButton || !strip_.sound()) return;
-    if (segmentZoom_ || !shown_.engine) {
-        strip_.showWhole();
-        segmentZoom_ = false;
-    } else {
-        zoomToSegment();
-    }
-    update();
+    if (event->button() == Qt::LeftButton && view_.doubleClick()) update();
 }
 
 void WaveformStripWidget::wheelEvent(QWheelEvent* event) {
-    if (!strip_.sound()) return;
     const QPoint delta = event->angleDelta();
     const bool sideways = (event->modifiers() & Qt::ShiftModifier) || std::abs(delta.x()) > std::abs(delta.y());
-    wheelRest_ += sideways ? (delta.x() != 0 ? delta.x() : delta.y()) : delta.y();
-    const int steps = wheelRest_ / WHEEL_STEP;
-    wheelRest_ %= WHEEL_STEP;
-    if (steps == 0) return;
-    // A notch scrolls an eighth of the strip; turning towards the user goes later.
-    if (sideways) strip_.pan(-steps * strip_.width() / 8.0);
-    else strip_.zoomAt(columnAt(event->position()), steps);
-    segmentZoom_ = false;
-    update();
-    event->accept();
+    const int turned = sideways ? (delta.x() != 0 ? delta.x() : delta.y()) : delta.y();
+    if (view_.wheel(columnAt(event->position()), turned, sideways)) {
+        update();
+        event->accept();
+    }
 }
 
 }  // namespace rumblet::qtskin

@@ -8,9 +8,9 @@
 
 #include <QWidget>
 #include <array>
-#include <optional>
 
 #include "editor/soundedit.h"
+#include "editor/soundedit_waveform.h"
 #include "editor/waveform.h"
 
 class QPainter;
@@ -32,7 +32,7 @@ public:
 
     // Reads the editor's state and repaints what changed; the timer calls it.
     void refresh();
-    const WaveStrip& strip() const { return strip_; }
+    const WaveStrip& strip() const { return view_.strip(); }
     // The strip column under a point of the widget.
     double columnAt(const QPointF& point) const;
     // Where a byte of the sound stands in the widget (logical pixels).
@@ -51,15 +51,9 @@ protected:
 
 private:
     void fitWidth();
-    bool sameAsShown(const WaveStripState& state) const;
-    void zoomToSegment();
 
     Soundedit& editor_;
-    WaveStrip strip_;
-    WaveStripState shown_;
-    std::optional<Marker> dragging_;
-    bool segmentZoom_ = false;
-    int wheelRest_ = 0;  // eighths of a degree not yet turned into a step
+    WaveStripView view_;
     QTimer* timer_ = nullptr;
 };
 

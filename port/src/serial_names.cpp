@@ -1,7 +1,10 @@
 #include "serial_names.h"
 
 #include <cctype>
+#include <cstdio>
 #include <string>
+
+#include "virtual_receiver_address.h"
 
 namespace port {
 
@@ -21,7 +24,12 @@ std::string_view trimmed(std::string_view text) {
     return text.substr(first, text.find_last_not_of(" \t\r") - first + 1);
 }
 
-// n of "COMn" (any letter case, n from 1 without leading zeros), else 0.
+SerialTarget unusable(std::string origin, std::string problem) {
+    return SerialTarget{SerialTarget::Backend::none, {}, std::move(origin), std::move(problem)};
+}
+
+}  // namespace
+
 int comNumberOf(std::string_view name) {
     if (name.size() < 4 || name.size() > 7 || !equalsNoCase(name.substr(0, 3), "com") || name[3] == '0') return 0;
     int n = 0;
@@ -32,11 +40,14 @@ int comNumberOf(std::string_view name) {
     return n;
 }
 
-SerialTarget unusable(std::string origin, std::string problem) {
-    return SerialTarget{SerialTarget::Backend::none, {}, std::move(origin), std::move(problem)};
+void reportRefusal(const std::string& name, const std::string& reason) {
+    std::fprintf(stderr, "port: %s: %s\n", name.c_str(), reason.c_str());
 }
 
-}  // namespace
+void reportRefusedTarget(std::string_view deviceName, const SerialTarget& target) {
+    const bool mapped = target.origin != "name" && target.origin != "path" && target.origin != "default";
+    reportRefusal(std::string(deviceName), mapped ? target.origin + ": " + target.problem : target.problem);
+}
 
 SerialTarget parseMappedTarget(std::string_view value, std::string origin) {
     value = trimmed(value);
@@ -52,8 +63,11 @@ SerialTarget parseMappedTarget(std::string_view value, std::string origin) {
     const std::string_view rest = trimmed(value.substr(colon + 1));
     if (rest.empty()) return unusable(std::move(origin), "no address after \"" + std::string(scheme) + ":\"");
     if (equalsNoCase(scheme, "tty")) return parseMappedTarget(rest, std::move(origin));
-    if (equalsNoCase(scheme, "virtual"))
+    if (equalsNoCase(scheme, "virtual")) {
+        std::string problem;
+        if (!virtual_receiver::parseReceiverAddress(rest, problem)) return unusable(std::move(origin), problem);
         return SerialTarget{SerialTarget::Backend::virtualReceiver, std::string(rest), std::move(origin), {}};
+    }
     if (equalsNoCase(scheme, "lirc")) {
         if (rest.front() != '/') return unusable(std::move(origin), "an IR receiver is a device path: lirc:/dev/lirc0");
         return SerialTarget{SerialTarget::Backend::lirc, std::string(rest), std::move(origin), {}};

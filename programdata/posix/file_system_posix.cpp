@@ -1,17 +1,19 @@
-// The file system on POSIX systems: the case-insensitive folder search and
-// the atomic replace of a file.
+// The file system on POSIX systems: the case-insensitive folder search, the
+// atomic replace of a file, and where the player's own data lives.
 #include <dirent.h>
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
 #include <cerrno>
+#include <cstdlib>
 #include <cstring>
 #include <stdexcept>
 
 #include "programdata/file_system.h"
 #include "programdata/program_data.h"
 #include "programdata/replace_file.h"
+#include "programdata/text_values.h"
 
 namespace rumblet {
 
@@ -153,6 +155,27 @@ std::size_t maxNameBytes(const std::string& dir) {
     constexpr long USUAL = 255;
     const long max = ::pathconf(dir.c_str(), _PC_NAME_MAX);
     return static_cast<std::size_t>(max > 0 ? max : USUAL);
+}
+
+// Names copied from Windows came in its Western code page.
+std::string nameText(std::string_view stored) {
+    return isValidUtf8(stored) ? std::string(stored) : windows1252ToUtf8(stored);
+}
+
+// File names on Linux are UTF-8, and so are the names the editor stores.
+std::string storedName(const std::string& text) { return text; }
+
+bool isSeparator(char c) { return c == '/'; }
+
+std::size_t rootLength(const std::string& path) { return !path.empty() && path[0] == '/' ? 1 : 0; }
+
+// A relative XDG_DATA_HOME is to be ignored, as the XDG rules say.
+std::string userDataHome() {
+    const char* xdg = std::getenv("XDG_DATA_HOME");
+    if (xdg && xdg[0] == '/') return xdg;
+    const char* home = std::getenv("HOME");
+    if (!home || home[0] != '/') return {};
+    return (std::string(home) == "/" ? "" : std::string(home)) + "/.local/share";
 }
 
 }  // namespace file_system

@@ -1,14 +1,14 @@
 #include "sound/testing/test_waves.h"
 
-#include <sndfile.h>
-#include <stdlib.h>
-
 #include <algorithm>
+#include <cstdio>
 #include <cmath>
+#include <cstring>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
 #include <numbers>
+#include <random>
 #include <sstream>
 #include <stdexcept>
 
@@ -16,32 +16,74 @@ namespace rumblet::testing {
 
 namespace {
 
-int subtypeOf(SampleFormat format) {
-    switch (format) {
-        case SampleFormat::Unsigned8: return SF_FORMAT_PCM_U8;
-        case SampleFormat::Pcm16: return SF_FORMAT_PCM_16;
-        case SampleFormat::Pcm24: return SF_FORMAT_PCM_24;
-        case SampleFormat::Pcm32: return SF_FORMAT_PCM_32;
-        case SampleFormat::Float32: return SF_FORMAT_FLOAT;
-        case SampleFormat::ImaAdpcm: return SF_FORMAT_IMA_ADPCM;
-    }
-    return SF_FORMAT_PCM_16;
+void put16(std::string& out, uint32_t v) { out += {char(v), char(v >> 8)}; }
+void put32(std::string& out, uint32_t v) { out += {char(v), char(v >> 8), char(v >> 16), char(v >> 24)}; }
+
+// The nearest integer of `bits` bits to x * full scale, held to the range.
+int64_t quantised(float x, int bits) {
+    const double top = std::ldexp(1.0, bits - 1);
+    return std::clamp<int64_t>(std::llrint(double(x) * (top - 1.0)), int64_t(-top), int64_t(top - 1.0));
 }
 
 }  // namespace
 
 void writeWaveFile(const std::string& path, const std::vector<float>& samples, int channels,
                    int sampleRate, SampleFormat format) {
-    SF_INFO info{};
-    info.channels = channels;
-    info.samplerate = sampleRate;
-    info.format = SF_FORMAT_WAV | subtypeOf(format);
-    SNDFILE* file = sf_open(path.c_str(), SFM_WRITE, &info);
-    if (!file) throw std::runtime_error("cannot write " + path + ": " + sf_strerror(nullptr));
-    const auto frames = static_cast<sf_count_t>(samples.size() / static_cast<size_t>(channels));
-    const sf_count_t written = sf_writef_float(file, samples.data(), frames);
-    sf_close(file);
-    if (written != frames) throw std::runtime_error("short write of " + path);
+    uint16_t tag = 1;  // integer PCM
+    int bytes = 2;
+    switch (format) {
+        case SampleFormat::Unsigned8: bytes = 1; break;
+        case SampleFormat::Pcm16: bytes = 2; break;
+        case SampleFormat::Pcm24: bytes = 3; break;
+        case SampleFormat::Pcm32: bytes = 4; break;
+        case SampleFormat::Float32: tag = 3, bytes = 4; break;
+        case SampleFormat::ImaAdpcm: tag = 0x11, bytes = 0; break;
+    }
+    std::string data;
+    for (float x : samples) {
+        if (format == SampleFormat::Float32) {
+            uint32_t bits;
+            std::memcpy(&bits, &x, sizeof bits);
+            put32(data, bits);
+        } else if (format == SampleFormat::Unsigned8) {
+            data += char(quantised(x, 8) + 128);
+        } else if (bytes > 0) {
+            const auto v = static_cast<uint32_t>(quantised(x, 8 * bytes));
+            for (int i = 0; i < bytes; ++i) data += char(v >> (8 * i));
+        }
+    }
+    std::string fmt;
+    put16(fmt, tag);
+    put16(fmt, uint16_t(channels));
+    put32(fmt, uint32_t(sampleRate));
+    if (format == SampleFormat::ImaAdpcm) {
+        // 4-bit codes in blocks of 256 bytes per channel; the loader refuses
+        // the format before it reads any, so the codes are only filler.
+        const uint16_t block = uint16_t(256 * channels);
+        const uint16_t framesPerBlock = 505;
+        put32(fmt, uint32_t(sampleRate) * block / framesPerBlock);
+        put16(fmt, block);
+        put16(fmt, 4);
+        put16(fmt, 2);
+        put16(fmt, framesPerBlock);
+        const size_t blocks = (samples.size() / size_t(channels) + framesPerBlock - 1) / framesPerBlock;
+        data.assign(blocks * block, '\x11');
+    } else {
+        put32(fmt, uint32_t(sampleRate * channels * bytes));
+        put16(fmt, uint16_t(channels * bytes));
+        put16(fmt, uint16_t(8 * bytes));
+    }
+    std::string file = "RIFF";
+    put32(file, uint32_t(4 + 8 + fmt.size() + 8 + data.size() + (data.size() & 1)));
+    file += "WAVEfmt ";
+    put32(file, uint32_t(fmt.size()));
+    file += fmt + "data";
+    put32(file, uint32_t(data.size()));
+    file += data;
+    if (data.size() & 1) file += '\0';
+    std::ofstream out(std::filesystem::u8path(path), std::ios::binary | std::ios::trunc);
+    if (!out.write(file.data(), std::streamsize(file.size())))
+        throw std::runtime_error("cannot write " + path);
 }
 
 std::vector<float> sineWave(double hz, size_t frames, int sampleRate, double amplitude) {
@@ -106,9 +148,17 @@ double tonePower(const std::vector<float>& mono, int sampleRate, double hz) {
 }
 
 TempFolder::TempFolder() {
-    std::string pattern = (std::filesystem::temp_directory_path() / "rumblet-XXXXXX").string();
-    if (!mkdtemp(pattern.data())) throw std::runtime_error("cannot create a temp folder");
-    path_ = pattern;
+    std::random_device entropy;
+    for (int attempt = 0; attempt < 100; ++attempt) {
+        char name[32];
+        std::snprintf(name, sizeof name, "rumblet-%08x", static_cast<unsigned>(entropy()));
+        const std::filesystem::path candidate = std::filesystem::temp_directory_path() / name;
+        if (std::filesystem::create_directory(candidate)) {
+            path_ = candidate.string();
+            return;
+        }
+    }
+    throw std::runtime_error("cannot create a temp folder");
 }
 
 TempFolder::~TempFolder() {

@@ -2,9 +2,11 @@
 // tones, offline renders and simple measurements of the rendered signal.
 #pragma once
 
+#include <chrono>
 #include <cstddef>
 #include <cstdint>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "sound/mixer_device.h"
@@ -13,8 +15,9 @@ namespace rumblet::testing {
 
 enum class SampleFormat { Unsigned8, Pcm16, Pcm24, Pcm32, Float32, ImaAdpcm };
 
-// Writes a RIFF wave file of interleaved samples in -1..1. Throws
-// std::runtime_error when libsndfile cannot write it.
+// Writes a RIFF wave file of interleaved samples in -1..1 (integers are the
+// nearest value at full scale; IMA ADPCM gets its format chunk and filler
+// for codes). Throws std::runtime_error when the file cannot be written.
 void writeWaveFile(const std::string& path, const std::vector<float>& samples, int channels,
                    int sampleRate, SampleFormat format = SampleFormat::Pcm16);
 
@@ -37,6 +40,18 @@ double toneFrequency(const std::vector<float>& mono, int sampleRate);
 // The power of the `hz` component of a signal (Goertzel), to tell which of
 // a few known tones is heard.
 double tonePower(const std::vector<float>& mono, int sampleRate, double hz);
+
+// Waits until `done()` holds, as the audio thread gets there; false after
+// 10 s, a limit that only keeps a broken output from hanging the run.
+template <typename Condition>
+bool eventually(Condition done) {
+    const auto limit = std::chrono::steady_clock::now() + std::chrono::seconds(10);
+    while (!done()) {
+        if (std::chrono::steady_clock::now() > limit) return false;
+        std::this_thread::sleep_for(std::chrono::milliseconds(5));
+    }
+    return true;
+}
 
 // A fresh folder under the system's temp folder, removed with everything in
 // it when the object goes.

@@ -326,11 +326,29 @@ TEST_F(ReceiveOverEdgesTest, LineHeldBackLongerThanTwoSecondsIsDropped) {
     EXPECT_EQ(decidedAfterHold(3'000'000), std::vector<std::string>{"soundauswerten 2"});
 }
 
+// The loss is read with the whole backlog after the hold, but it belongs to
+// the second frame: the first is decided, the second rejected.
+TEST_F(ReceiveOverEdgesTest, ChangesLostInABacklogRejectTheFrameTheyBelongTo) {
+    line.loseChanges(1'410'000, 1'411'000);
+    EXPECT_EQ(decidedAfterHold(1'500'000), std::vector<std::string>{"soundauswerten 1"});
+}
+
+// A port that stops telling how far it knows the line is polled instead:
+// the window is never held by a wait for it.
+TEST_F(ReceiveOverEdgesTest, PortThatStopsTellingIsPolledInstead) {
+    line.stallsAt = 50'000;
+    sendAt(2'000'000, 1);
+    line.high(20'000);
+    form.IR();
+    EXPECT_EQ(decisions(), std::vector<std::string>{"soundauswerten 1"});
+    EXPECT_EQ(line.realtime, (std::vector<int32_t>{-1, 0})) << "the frame was polled, at real-time priority";
+}
+
 TEST_F(ReceiveOverEdgesTest, FrameWithLostChangesIsSkippedAndAGoneReceiverEndsTheLoop) {
     sendAt(10'000, 1);
     sendAt(60'000, 2);
     line.high(20'000);
-    line.loseEdgesAt = 20'000;  // inside the first frame
+    line.loseChanges(20'000, 21'000);  // inside the first frame
     form.IR();
     EXPECT_EQ(decisions(), std::vector<std::string>{"soundauswerten 2"});
 
@@ -339,6 +357,63 @@ TEST_F(ReceiveOverEdgesTest, FrameWithLostChangesIsSkippedAndAGoneReceiverEndsTh
     EXPECT_EQ(window.messages, std::vector<std::string>{"       No IR-Hardware !!"});
     EXPECT_EQ(form.running, 0);
     EXPECT_EQ(decisions().size(), 1u);
+}
+
+// The receive loop on a polled line and over the same line's edges: after
+// a pause, every frame of the next drive is decided on both.
+class ReceiveOnBothLines : public MainFormTest, public ::testing::WithParamInterface<bool> {
+protected:
+    void SetUp() override {
+        line.recordsEdges = GetParam();
+        form.com1();
+    }
+    // Frames for controller 1 every 40 ms from `from`, speed1 counting up.
+    void drive(int64_t from, int16_t firstSpeed, int count) {
+        for (int i = 0; i < count; ++i) {
+            const int16_t speed = static_cast<int16_t>(firstSpeed + i);
+            line.sendAt(from + 40'000 * i, irframe::pulseTrain(irframe::ordinaryFrame(1, {speed, 0}), 0));
+        }
+    }
+};
+INSTANTIATE_TEST_SUITE_P(, ReceiveOnBothLines, ::testing::Values(false, true),
+                         [](const auto& info) { return info.param ? "ReplayedFromEdges" : "Polled"; });
+
+TEST_P(ReceiveOnBothLines, EveryFrameOfTheDriveAfterAPauseIsDecided) {
+    enum Pause { RestAfterOff, SoundEditorDuringTheLoop, Com2WithoutEdgesChosen };
+    for (const Pause pause : {RestAfterOff, SoundEditorDuringTheLoop, Com2WithoutEdgesChosen}) {
+        SCOPED_TRACE(pause);
+        line.portWithoutEdges = 2;
+        std::vector<int16_t> decided;
+        sounds.onSoundauswerten = [&](auto&, int16_t n) {
+            decided.push_back(data.controllers[n].speed1);
+            if (decided.size() == 8) form.Command2_Click();
+        };
+        const auto secondDrive = [&] { drive(line.now + 100'000, 4, 5); };
+        drive(line.now + 100'000, 1, 3);
+        window.at(line.now + 300'000, [&] {
+            if (pause == RestAfterOff) form.Command2_Click();
+            if (pause == SoundEditorDuringTheLoop) form.Command3_Click();
+            if (pause == Com2WithoutEdgesChosen) {
+                form.Check2.click();
+                secondDrive();
+            }
+        });
+        window.onEditor = [&] {
+            line.now += 20'000'000;
+            form.restartMillisecondStopwatch();  // what the editor does when it closes
+            secondDrive();
+        };
+        form.Command4_Click();
+        if (pause == RestAfterOff) {
+            line.now += 20'000'000;
+            secondDrive();
+            form.Command4_Click();
+        }
+        EXPECT_EQ(decided, (std::vector<int16_t>{1, 2, 3, 4, 5, 6, 7, 8}));
+        for (const auto& message : window.messages) EXPECT_EQ(message, "        Kein Kontroller!");
+        window.messages.clear();
+        form.com1();
+    }
 }
 
 }  // namespace

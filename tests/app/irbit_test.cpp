@@ -47,14 +47,19 @@ struct Capture {
         }
         line.high(quietUs);
     }
+    // One capture, as the main window runs it; a second one goes on over
+    // the same replay.
     int16_t run() {
         if (!overEdges) return irbit(line, window, bits, running);
         line.recordsEdges = true;
-        replayed.emplace(line);
+        if (!replayed) replayed.emplace(line);
         EXPECT_TRUE(replayed->ready());
         ReplayedWindow replayedWindow(window, *replayed);
-        return irbit(*replayed, replayedWindow, bits, running);
+        const int16_t result = irbit(*replayed, replayedWindow, bits, running);
+        return replayed->takeDamage() ? int16_t{1} : result;
     }
+    // The port the capture reads.
+    PortFunctions& port() { return replayed ? static_cast<PortFunctions&>(*replayed) : line; }
     // The capture's own clock: the line's, or the replay's.
     int64_t now() const { return replayed ? replayed->now() : line.now; }
     bool polled() const { return !overEdges; }
@@ -252,6 +257,51 @@ TEST_P(CaptureOnBothLines, ShortPulsesAreNoHeaderAndTheSearchGoesOnYielding) {
     if (c.polled()) {
         EXPECT_GE(yieldsBeforeFrame, 6) << "one yield per round of the header search";
         EXPECT_EQ(c.line.timeinitCalls, 1);
+    }
+}
+
+// However long the program rests between two captures (the loop stopped,
+// the sound editor open) or is held inside the header search (a message
+// box), the frame after the pause is heard as a polled line hears it, and
+// one sent at its start is not: the 12 s count from the capture's start or
+// from the editor's close, and the microsecond times wrap after 71.6 min
+// without harm.
+TEST_P(CaptureOnBothLines, FrameAfterAPauseOfAnyLengthIsHeardAsOnAPolledLine) {
+    enum Where { BetweenCaptures, HeldInTheSearch };
+    struct Case {
+        Where where;
+        int64_t pauseUs;
+        bool editorCloses;  // it restarts the millisecond stopwatch
+        bool heard;         // else: the 12 s are up, "Kein Kontroller!"
+    };
+    constexpr int64_t S = 1'000'000, MIN = 60 * S;
+    for (const Case k : {Case{BetweenCaptures, 3 * S, false, true}, Case{BetweenCaptures, 14 * S, false, true},
+                         Case{BetweenCaptures, 36 * MIN, false, true}, Case{BetweenCaptures, 72 * MIN, false, true},
+                         Case{HeldInTheSearch, 3 * S, false, true}, Case{HeldInTheSearch, 14 * S, false, false},
+                         Case{HeldInTheSearch, 40 * MIN, false, false}, Case{HeldInTheSearch, 20 * S, true, true},
+                         Case{HeldInTheSearch, 36 * MIN, true, true}}) {
+        SCOPED_TRACE(std::to_string(k.where) + " " + std::to_string(k.pauseUs) + " us");
+        Capture c(2600, gapsOf(FRAME_A));
+        ASSERT_EQ(c.run(), 0);
+        int64_t resumed = 0;
+        const auto pause = [&] {
+            c.line.sendAt(c.line.now + 1000, irframe::pulseTrain(FRAME_A, 0));  // heard by no capture
+            c.line.now += k.pauseUs;
+            if (k.editorCloses) c.port().TIMEINIT();
+            resumed = c.line.now;
+            c.line.sendAt(resumed + 100'000, irframe::pulseTrain(FRAME_B, 20000));
+        };
+        bool held = false;
+        if (k.where == BetweenCaptures) pause();
+        c.window.onYield = [&] {
+            if (k.where == HeldInTheSearch && !std::exchange(held, true)) pause();
+        };
+        EXPECT_EQ(c.run(), k.heard ? 0 : 1);
+        EXPECT_EQ(c.window.messages, k.heard ? std::vector<std::string>{} : std::vector<std::string>{"        Kein Kontroller!"});
+        if (k.heard) {
+            EXPECT_EQ(c.bits, FRAME_B);
+        }
+        EXPECT_LT(c.line.now - resumed, 2 * S) << "the capture came back promptly";
     }
 }
 

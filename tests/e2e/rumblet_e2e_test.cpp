@@ -16,6 +16,7 @@
 #include <algorithm>
 #include <chrono>
 #include <map>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -237,6 +238,52 @@ TEST_F(RumbletEndToEnd, ClosingTheWindowEndsTheProgramAndWritesIrIni) {
     EXPECT_EQ(lines[0], demo::ENGINE_FILE);
     EXPECT_EQ(lines[24], demo::BACKGROUND_FILE);
     EXPECT_EQ(lines[26], " 1 ") << "COM1";
+}
+
+// After OFF and 20 s of rest, and after 20 s in the sound editor while the
+// receive loop runs, every frame of the next drive is decided: each fire
+// frame of tests/e2e/pauses.irs sounds its shot.
+TEST(RumbletAfterAPause, EveryFrameOfTheNextDriveIsDecided) {
+    std::string problem;
+    std::optional<std::string> editor;
+    e2e::DriveOptions options;
+    options.dir = std::string(E2E_ARTIFACTS) + "-pauses";
+    options.script = PAUSES_SCRIPT;
+    options.controllers = 1;
+    options.offAt = 69.0;
+    options.steps = {
+        {5.0, [&](const e2e::DriveContext& c) {
+             c.click("Check4");  // no background: the shots' band stays quiet between them
+             c.click("Command2");
+             const auto box = c.desktop.findWindow("^rumblet$", 20s);
+             if (!box || !c.desktop.close(*box)) problem = "no \"Kein Kontroller!\" box after OFF";
+         }},
+        {37.0, [](const e2e::DriveContext& c) { c.click("Command4"); }},
+        {43.5, [&](const e2e::DriveContext& c) {
+             c.click("Command3");
+             editor = c.desktop.findWindow("^Soundedit$", 10s);
+         }},
+        {63.5, [&](const e2e::DriveContext& c) {
+             if (!editor || !c.desktop.close(*editor)) problem = "the sound editor did not open";
+         }},
+    };
+    const e2e::DriveResult drive = e2e::runDrive(options);
+    ASSERT_TRUE(drive.problem.empty()) << drive.problem;
+    EXPECT_TRUE(problem.empty()) << problem;
+    const auto format = e2e::recordedFormat();
+    const auto recording = demo::readRawFloatRecording(drive.recording.string(), format.rate, format.channels);
+    const e2e::LevelTrack shot(recording, demo::SHOT_BAND, 0.05);
+    const auto rec = [&](double script) { return drive.recordedAt(script); };
+    // Shots over the level of the second before the first of them.
+    const auto shotsHeard = [&](std::initializer_list<double> fires) {
+        const double before = shot.median(rec(*fires.begin() - 1.0), rec(*fires.begin() - 0.1));
+        int heard = 0;
+        for (double fire : fires) heard += shot.max(rec(fire), rec(fire + 0.5)) > 10.0 * before + 1e-3;
+        return heard;
+    };
+    EXPECT_EQ(shotsHeard({3.0, 3.8}), 2) << "the drive before the pauses";
+    EXPECT_EQ(shotsHeard({40.0, 40.8, 41.6, 42.4}), 4) << "after OFF and 20 s of rest";
+    EXPECT_EQ(shotsHeard({65.0, 65.8, 66.6, 67.4}), 4) << "after 20 s in the sound editor";
 }
 
 // The system's requests to end the program end it as closing its window

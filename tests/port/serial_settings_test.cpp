@@ -99,7 +99,12 @@ TEST(SerialNames, ComNamesLeadToTheirDeviceOrTheUsersMapping) {
                                   {7, ""},
                                   {8, "usb/0"},
                                   {9, "lirc:/dev/lirc0"},
-                                  {10, "lirc:lirc0"}});
+                                  {10, "lirc:lirc0"},
+                                  {12, "virtual:udp:127.0.0.1:5000"},
+                                  {13, "virtual:UDP:5000"},
+                                  {14, "virtual:udp:127.0.0.1"},
+                                  {15, "virtual:udp:127.0.0.1:70000"},
+                                  {16, "virtual:udp:127.0.0.256:5000"}});
     const Case cases[] = {
         {"COM1", Backend::tty, "/dev/ttyS0", "default"},
         {"com11", Backend::tty, "/dev/ttyS10", "default"},
@@ -112,6 +117,11 @@ TEST(SerialNames, ComNamesLeadToTheirDeviceOrTheUsersMapping) {
         {"COM8", Backend::none, "", "PORT_COM8"},
         {"COM9", Backend::lirc, "/dev/lirc0", "PORT_COM9"},
         {"COM10", Backend::none, "", "PORT_COM10"},
+        {"COM12", Backend::virtualReceiver, "udp:127.0.0.1:5000", "PORT_COM12"},
+        {"COM13", Backend::virtualReceiver, "UDP:5000", "PORT_COM13"},
+        {"COM14", Backend::none, "", "PORT_COM14"},  // no port number
+        {"COM15", Backend::none, "", "PORT_COM15"},
+        {"COM16", Backend::none, "", "PORT_COM16"},
         {"/dev/pts/3", Backend::tty, "/dev/pts/3", "path"},
         {"dev/pts/3", Backend::none, "", "path"},
         {"COM", Backend::none, "", "name"},

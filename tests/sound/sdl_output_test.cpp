@@ -19,18 +19,6 @@ namespace {
 
 using namespace std::chrono_literals;
 
-// Waits on the audio thread; a generous limit only keeps a broken driver
-// from hanging the run.
-template <typename Condition>
-bool eventually(Condition done) {
-    const auto limit = std::chrono::steady_clock::now() + 10s;
-    while (!done()) {
-        if (std::chrono::steady_clock::now() > limit) return false;
-        std::this_thread::sleep_for(5ms);
-    }
-    return true;
-}
-
 class SdlOutputTest : public ::testing::Test {
 protected:
     void TearDown() override {
@@ -51,7 +39,7 @@ TEST_F(SdlOutputTest, PlaysThroughTheDummyDriver) {
     auto buffer = device->CreateSoundBufferFromFile(tone());
     buffer->Play(PLAY_ONCE);
     int32_t play = 0, write = 0;
-    EXPECT_TRUE(eventually([&] {
+    EXPECT_TRUE(testing::eventually([&] {
         buffer->GetCurrentPosition(play, write);
         return play > 0;
     })) << "the audio thread moves the play cursor";
@@ -67,7 +55,7 @@ TEST_F(SdlOutputTest, TheDiskDriverReceivesTheMix) {
         auto buffer = device->CreateSoundBufferFromFile(tone());
         buffer->Play(DSBPLAY_LOOPING);
         constexpr std::uintmax_t enough = 64 * 1024;
-        EXPECT_TRUE(eventually([&] {
+        EXPECT_TRUE(testing::eventually([&] {
             std::error_code ignored;
             return std::filesystem::file_size(out, ignored) >= enough && !ignored;
         }));
@@ -126,7 +114,7 @@ TEST_F(SdlOutputTest, SoundComesBackAfterSdlRemovedTheDevice) {
         return play;
     };
     const int32_t start = cursor();
-    ASSERT_TRUE(eventually([&] { return cursor() != start; }));
+    ASSERT_TRUE(testing::eventually([&] { return cursor() != start; }));
     EXPECT_EQ(device->checkOutput(), "");
     // The event as SDL sends it; device numbers are small, and only the
     // output's own counts.
@@ -142,7 +130,7 @@ TEST_F(SdlOutputTest, SoundComesBackAfterSdlRemovedTheDevice) {
     EXPECT_EQ(cursor(), stoodAt) << "nothing renders without an output";
     EXPECT_NE(buffer->GetStatus(), 0) << "the buffer still plays for the sound decisions";
     for (int i = 0; i < OUTPUT_REOPEN_EVERY_CHECKS; ++i) EXPECT_EQ(device->checkOutput(), "");
-    EXPECT_TRUE(eventually([&] { return cursor() != stoodAt; })) << "sound goes on with a new output";
+    EXPECT_TRUE(testing::eventually([&] { return cursor() != stoodAt; })) << "sound goes on with a new output";
 }
 
 TEST_F(SdlOutputTest, NoAudioOutputFailsWithSdlsReason) {

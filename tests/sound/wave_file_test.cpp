@@ -3,10 +3,12 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <filesystem>
 #include <fstream>
 
 #include "sound/testing/test_waves.h"
 #include "sound/wave_file.h"
+#include "tests/sound/wave_bytes.h"
 
 namespace rumblet {
 namespace {
@@ -50,40 +52,9 @@ TEST(WaveFile, KeepsTheGeometryOfTheFilesOwnFormat) {
     }
 }
 
-std::string u32(uint32_t v) { return std::string{char(v), char(v >> 8), char(v >> 16), char(v >> 24)}; }
-std::string u16(uint16_t v) { return std::string{char(v), char(v >> 8)}; }
-
-// A wave file's bytes: RIFF header, fmt chunk, `chunks` as given, then a
-// data chunk of `announced` bytes followed by `actual` bytes.
-std::string waveBytes(uint16_t channels, uint32_t rate, uint16_t bits, uint32_t announced, size_t actual,
-                      const std::string& chunks = "") {
-    const uint16_t align = static_cast<uint16_t>(channels * bits / 8);
-    std::string fmt = u16(1) + u16(channels) + u32(rate) + u32(rate * align) + u16(align) + u16(bits);
-    std::string body = "WAVEfmt " + u32(16) + fmt + chunks + "data" + u32(announced) + std::string(actual, '\x10');
-    return "RIFF" + u32(static_cast<uint32_t>(body.size())) + body;
-}
-
 TEST(WaveFile, RefusesWhatIsNoUsableWaveFileNamingTheFile) {
     testing::TempFolder folder;
-    const std::string valid = waveBytes(1, 11025, 16, 200, 200);
-    struct Case {
-        const char* what;
-        std::string bytes;
-    };
-    const Case cases[] = {
-        {"an empty file", ""},
-        {"text", "panzer1.wav is not here\r\n"},
-        {"a cut header", valid.substr(0, 20)},
-        {"no sound data", waveBytes(1, 11025, 16, 0, 0)},
-        {"three channels", waveBytes(3, 11025, 16, 600, 600)},
-        {"no channels", waveBytes(0, 11025, 16, 0, 100)},
-        {"a rate of 10 Hz", waveBytes(1, 10, 16, 200, 200)},
-        {"a rate of 4 MHz", waveBytes(1, 4000000, 16, 200, 200)},
-        {"a chunk longer than the file", waveBytes(1, 11025, 16, 200, 200, "LIST" + u32(0xffffff04u) + std::string(90, '\xff'))},
-        {"a damaged list and no format", std::string("RIFFd\0\0\0WAVELIST\x10\0\0\0A\0\0\0\xf8\xff\xff\xff\0!\x01\0\0\0\0\0dataLIST\x80", 45)},
-        {"an AIFF file", std::string("FORM\0\0\0\x26" "AIFFCOMM", 16) + std::string(30, '\0')},
-    };
-    for (const Case& c : cases) {
+    for (const testing::NamedBytes& c : testing::refusedWaves()) {
         const std::string path = folder.write("bad.wav", c.bytes);
         try {
             loadWaveFile(path);
@@ -102,15 +73,26 @@ TEST(WaveFile, RefusesWhatIsNoUsableWaveFileNamingTheFile) {
     EXPECT_THROW(loadWaveFile(compressed), SoundError) << "compressed samples have no byte positions";
 }
 
+// Paths are UTF-8 on every system; on Windows a name beyond the ANSI code
+// page must still be found.
+TEST(WaveFile, OpensAFileNamedInUtf8) {
+    testing::TempFolder folder;
+    const std::string name = "Motor-gro\xC3\x9F \xE2\x82\xAC \xCE\xA9.wav";  // Motor-groß € Ω
+    testing::writeWaveFile(folder.path() + "/" + name, testing::sineWave(440, 100, 8000, 0.5), 1, 8000);
+    const std::u8string onDisk = std::filesystem::directory_iterator(folder.path())->path().filename().u8string();
+    EXPECT_EQ(std::string(onDisk.begin(), onDisk.end()), name) << "the file has the name as written";
+    EXPECT_EQ(loadWaveFile(folder.path() + "/" + name).frames, 100);
+}
+
 TEST(WaveFile, SoundDataCutShortGivesWhatIsThere) {
-    const std::string bytes = waveBytes(1, 11025, 16, 0x7ffffff0u, 300);
+    const std::string bytes = testing::pcmWave(1, 11025, 16, 0x7ffffff0u, 300);
     const WaveData wave = decodeWave(bytes.data(), bytes.size(), "big.wav");
     EXPECT_GT(wave.frames, 0);
     EXPECT_LE(wave.dataBytes(), 300);
 }
 
 TEST(WaveFile, ChunksBesideTheSoundAreSkipped) {
-    const std::string bytes = waveBytes(2, 22050, 16, 400, 400, "LIST" + u32(5) + "INFOx" + std::string(1, '\0'));
+    const std::string bytes = testing::pcmWave(2, 22050, 16, 400, 400, "LIST" + testing::le32(5) + "INFOx" + std::string(1, '\0'));
     const WaveData wave = decodeWave(bytes.data(), bytes.size(), "list.wav");
     EXPECT_EQ(wave.dataBytes(), 400) << "an odd chunk is padded to an even size";
 }

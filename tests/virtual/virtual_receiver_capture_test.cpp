@@ -19,7 +19,7 @@
 #include "app/replayed_line.h"
 #include "irframe/irframe.h"
 #include "posix/virtual_receiver_client.h"
-#include "posix/virtual_receiver_protocol.h"
+#include "virtual_receiver_protocol.h"
 
 namespace {
 

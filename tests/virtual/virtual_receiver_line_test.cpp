@@ -7,8 +7,8 @@
 #include <vector>
 
 #include "irframe/irframe.h"
-#include "posix/virtual_receiver_line.h"
-#include "posix/virtual_receiver_protocol.h"
+#include "virtual_receiver_line.h"
+#include "virtual_receiver_protocol.h"
 
 namespace {
 
@@ -159,6 +159,37 @@ TEST(VirtualReceiverLine, TakesOnlyWholeMessagesWithPlausibleLevels) {
     BurstMessage foreign = good;
     foreign.magic = 0x31465249;
     EXPECT_FALSE(readBurst(foreign, burstMessageSize(2), stretches)) << "a message of another kind";
+}
+
+// A burst that arrives after its own start is moved whole past the moments
+// the line was already asked about, as the edge record moves it: neither
+// rewrites what it told, and the header is not cut short.
+TEST(VirtualReceiverLine, ALateBurstBeginsWholeAfterTheLastMomentAskedAbout) {
+    const auto frame = irframe::ordinaryFrame(2, {4, -4, false, false});
+    Line line;
+    EXPECT_FALSE(line.lowAt(10 * MS));
+    ASSERT_TRUE(line.schedule(burst(frame), 9 * MS)) << "sent for 1 ms ago";
+    EXPECT_EQ(line.lastStart(), 10 * MS + 1);
+    const Reading r = read(sample(line, 10 * MS, 60 * MS));
+    EXPECT_TRUE(r.header) << "the header was cut short";
+    EXPECT_EQ(r.bits, frame);
+}
+
+// Bursts over by the time the line forgets are gone, whether or not their
+// level was ever asked; the quiet stretch after them still holds.
+TEST(VirtualReceiverLine, ForgetsBurstsThatAreOverEvenIfNeverAsked) {
+    const auto frame = burst(irframe::ordinaryFrame(0, {0, 0, false, false}));
+    Line line;
+    for (int64_t k = 0; k < 1000; ++k) {
+        ASSERT_TRUE(line.schedule(frame, k * 40 * MS));
+        line.forgetBefore(k * 40 * MS);
+    }
+    EXPECT_LE(line.pendingFrames(), 1u);
+    const int64_t end = 999 * 40 * MS + irframe::durationUs(irframe::pulseTrain(irframe::ordinaryFrame(0, {0, 0, false, false}), 0)) * US;
+    line.forgetBefore(end);
+    EXPECT_EQ(line.pendingFrames(), 0u);
+    ASSERT_TRUE(line.schedule(frame, end));
+    EXPECT_EQ(line.lastStart(), end + Line::MIN_QUIET_NS) << "the quiet stretch after a forgotten burst";
 }
 
 TEST(VirtualReceiverLine, AnswersRightWhenAskedAboutAnEarlierMoment) {

@@ -9,7 +9,7 @@ namespace irremote {
 
 using port::virtual_receiver::FrameSender;
 
-std::string socketPathForPort(const std::string& comName, std::string& whyNot) {
+std::string receiverAddressForPort(const std::string& comName, std::string& whyNot) {
     const port::SerialTarget target = port::serialTargetFor(comName);
     if (target.backend == port::SerialTarget::Backend::virtualReceiver) return target.path;
     if (target.backend == port::SerialTarget::Backend::none)
@@ -26,16 +26,16 @@ void FrameLink::send(const TimedFrame& frame) {
     else ++lost_;
     if (listening != listening_ && log_) {
         switch (result) {
-            case FrameSender::Result::sent: log_("receiver listening at " + sender_.socketPath()); break;
+            case FrameSender::Result::sent: log_("receiver listening at " + sender_.address()); break;
             case FrameSender::Result::noReceiver:
-                log_("no receiver listening at " + sender_.socketPath() +
+                log_("no receiver listening at " + sender_.address() +
                      " (frames are lost until rumblet opens its port there)");
                 break;
             case FrameSender::Result::busy:
-                log_("the receiver at " + sender_.socketPath() + " is not reading its line; frames are lost");
+                log_("the receiver at " + sender_.address() + " is not reading its line; frames are lost");
                 break;
             case FrameSender::Result::failed:
-                log_("cannot send to " + sender_.socketPath() + ": " + std::strerror(errno));
+                log_("cannot send to " + sender_.address() + ": " + std::strerror(errno));
                 break;
         }
     }

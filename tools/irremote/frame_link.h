@@ -1,5 +1,7 @@
 // irremote's link to the virtual receiver: sends each frame a little ahead
-// of its time and tells the user once when no receiver is listening.
+// of its time and tells the user once when no receiver is listening (on a
+// Unix socket; over UDP the receiver places each frame by its arrival, and
+// no sender can tell whether anyone listens).
 #pragma once
 
 #include <cstdint>
@@ -11,11 +13,11 @@
 
 namespace irremote {
 
-// The socket path of the virtual receiver behind a COM port name, from the
-// same mapping the port library uses (PORT_COMn or the serial configuration
-// file); empty with a reason when that port is not mapped to a virtual
-// receiver.
-std::string socketPathForPort(const std::string& comName, std::string& whyNot);
+// The address of the virtual receiver behind a COM port name (a socket path
+// or udp:<address>:<port>), from the same mapping the port library uses
+// (PORT_COMn or the serial configuration file); empty with a reason when that
+// port is not mapped to a virtual receiver.
+std::string receiverAddressForPort(const std::string& comName, std::string& whyNot);
 
 class FrameLink {
 public:
@@ -24,7 +26,7 @@ public:
     static constexpr int64_t LEAD_NS = 5'000'000;
 
     using Log = std::function<void(const std::string&)>;
-    FrameLink(std::string socketPath, Log log) : sender_(std::move(socketPath)), log_(std::move(log)) {}
+    FrameLink(std::string address, Log log) : sender_(std::move(address)), log_(std::move(log)) {}
 
     void send(const TimedFrame& frame);
 
@@ -32,7 +34,8 @@ public:
     bool receiverListening() const { return listening_; }
     int64_t framesSent() const { return sent_; }
     int64_t framesLost() const { return lost_; }
-    const std::string& socketPath() const { return sender_.socketPath(); }
+    const std::string& address() const { return sender_.address(); }
+    bool overUdp() const { return sender_.overUdp(); }
 
 private:
     port::virtual_receiver::FrameSender sender_;

@@ -2,8 +2,11 @@
 // to rumblet's virtual receiver. With a window the remotes are played by
 // keyboard and mouse; a script plays them by itself, with or without window.
 //
-//   irremote [--port COM1|COM2] [--socket PATH] [--script FILE] [--no-window]
-//            [--log-frames] [--stay]
+//   irremote [--port COM1|COM2] [--socket PATH|udp:ADDRESS:PORT] [--script FILE]
+//            [--no-window] [--log-frames] [--stay]
+//
+// --socket udp:127.0.0.1:5000 sends to a receiver listening on UDP (a
+// program on Windows, or under Wine, whose COM1 is mapped there).
 #include <time.h>
 
 #include <QApplication>
@@ -32,8 +35,8 @@ struct Options {
 
 int usage(const std::string& problem) {
     std::cerr << "irremote: " << problem << "\n"
-              << "usage: irremote [--port COM1|COM2] [--socket PATH] [--script FILE] [--no-window]\n"
-              << "                [--log-frames] [--stay]\n";
+              << "usage: irremote [--port COM1|COM2] [--socket PATH|udp:ADDRESS:PORT] [--script FILE]\n"
+              << "                [--no-window] [--log-frames] [--stay]\n";
     return 2;
 }
 
@@ -74,7 +77,7 @@ int main(int argc, char** argv) {
         if (arg == "--port") {
             if (!value(o.port)) return usage("--port needs COM1 or COM2");
         } else if (arg == "--socket") {
-            if (!value(o.socket)) return usage("--socket needs a path");
+            if (!value(o.socket)) return usage("--socket needs a path or udp:<address>:<port>");
         } else if (arg == "--script") {
             if (!value(o.script)) return usage("--script needs a file");
         } else if (arg == "--no-window") {
@@ -91,11 +94,14 @@ int main(int argc, char** argv) {
 
     if (o.socket.empty()) {
         std::string whyNot;
-        o.socket = socketPathForPort(o.port, whyNot);
+        o.socket = receiverAddressForPort(o.port, whyNot);
         if (o.socket.empty())
             return usage(whyNot + "; map it to the virtual receiver for rumblet and irremote alike (PORT_" + o.port +
                          "=virtual:/path/to/socket) or pass --socket");
     }
+
+    if (std::string problem; !port::virtual_receiver::parseReceiverAddress(o.socket, problem))
+        return usage("--socket " + o.socket + ": " + problem);
 
     Session session(o.socket, printLog, o.logFrames);
     if (!o.script.empty()) {

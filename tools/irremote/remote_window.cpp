@@ -168,8 +168,10 @@ void RemoteWindow::showState() {
     }
     const FrameLink& link = session_.link();
     status_->setText(QString("%1: %2, %3 frames sent, %4 lost")
-                         .arg(QString::fromStdString(link.socketPath()))
-                         .arg(link.receiverListening() ? "receiver listening" : "no receiver listening")
+                         .arg(QString::fromStdString(link.address()))
+                         .arg(link.overUdp()               ? "over UDP"
+                              : link.receiverListening() ? "receiver listening"
+                                                         : "no receiver listening")
                          .arg(link.framesSent())
                          .arg(link.framesLost()));
 }

@@ -15,8 +15,8 @@ namespace irremote {
 
 class Session {
 public:
-    Session(std::string socketPath, FrameLink::Log log, bool logFrames)
-        : link_(std::move(socketPath), log), log_(std::move(log)), logFrames_(logFrames) {}
+    Session(std::string address, FrameLink::Log log, bool logFrames)
+        : link_(std::move(address), log), log_(std::move(log)), logFrames_(logFrames) {}
 
     // Plays `script` from the first tick on.
     void play(Script script) { player_.emplace(std::move(script)); }

@@ -20,6 +20,7 @@
 #include "ir_devices.h"
 #include "port.h"
 #include "serial_names.h"
+#include "virtual_receiver_address.h"
 
 namespace {
 
@@ -129,6 +130,11 @@ std::string describeDevice(const std::string& path) {
 // The virtual receiver's socket is made when the port opens; its folder
 // must exist and take new files.
 std::string describeVirtualReceiver(const std::string& path) {
+    using port::virtual_receiver::ReceiverAddress;
+    std::string problem;
+    const auto address = port::virtual_receiver::parseReceiverAddress(path, problem);
+    if (address && address->kind == ReceiverAddress::Kind::udp)
+        return "virtual IR receiver listening on " + address->text() + " (when the port opens)";
     const std::string folder = path.find('/') == std::string::npos ? "." : path.substr(0, path.rfind('/') + 1);
     const bool usable = access(folder.c_str(), W_OK | X_OK) == 0;
     return "virtual IR receiver on the socket " + path +

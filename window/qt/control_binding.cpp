@@ -11,52 +11,8 @@
 #include <QRadioButton>
 #include <QSlider>
 #include <QTimer>
-#include <cstdio>
-#include <cstdlib>
-
-#include "window/qt/message_box.h"
-#include "window/window_services.h"
 
 namespace rumblet::qtskin {
-
-namespace {
-
-std::function<void(const std::exception&)>& runtimeErrorHandler() {
-    static std::function<void(const std::exception&)> handler;
-    return handler;
-}
-
-bool& endedFlag() {
-    static bool ended = false;
-    return ended;
-}
-
-}  // namespace
-
-bool programHasEnded() { return endedFlag(); }
-void markProgramEnded() { endedFlag() = true; }
-void resetProgramEnded() { endedFlag() = false; }
-
-void setRuntimeErrorHandler(std::function<void(const std::exception&)> handler) {
-    runtimeErrorHandler() = std::move(handler);
-}
-
-void runUserAction(const std::function<void()>& action) {
-    if (programHasEnded()) return;
-    try {
-        action();
-    } catch (const ProgramEnded&) {
-        markProgramEnded();
-    } catch (const std::exception& e) {
-        if (!runtimeErrorHandler()) {
-            showMessage(e.what());
-            std::fflush(nullptr);
-            std::_Exit(1);
-        }
-        runtimeErrorHandler()(e);
-        markProgramEnded();
-    }
-}
 
 QString toQt(const std::string& s) { return QString::fromLocal8Bit(s.data(), static_cast<qsizetype>(s.size())); }
 

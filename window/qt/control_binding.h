@@ -13,12 +13,12 @@
 
 #include <QRect>
 #include <QString>
-#include <exception>
 #include <functional>
 #include <string>
 #include <vector>
 
 #include "window/controls.h"
+#include "window/user_action.h"
 
 class QCheckBox;
 class QGroupBox;
@@ -32,20 +32,12 @@ class QWidget;
 
 namespace rumblet::qtskin {
 
-// Runs what a user's action routes into a handler. A failure that no handler
-// deals with is the program's standard run-time error: its message, then the
-// end of the program. Qt's event loop never sees an exception: when the end
-// of the program returns (only a test's end does), the program counts as
-// ended, no further action runs, and the next yield unwinds the handlers
-// that are still open (ProgramEnded).
-void runUserAction(const std::function<void()>& action);
-// What the standard run-time error does; the program's entry sets it (tests
-// may set their own). Without one, the message is shown and the process ends.
-void setRuntimeErrorHandler(std::function<void(const std::exception&)> handler);
-// Whether the program has ended (see runUserAction); tests start afresh.
-bool programHasEnded();
-void markProgramEnded();
-void resetProgramEnded();
+// Every routed action runs inside the guard of window/user_action.h.
+using rumblet::markProgramEnded;
+using rumblet::programHasEnded;
+using rumblet::resetProgramEnded;
+using rumblet::runUserAction;
+using rumblet::setRuntimeErrorHandler;
 
 QString toQt(const std::string& s);
 std::string fromQt(const QString& s);

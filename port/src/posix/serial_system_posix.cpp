@@ -189,7 +189,7 @@ public:
             case SerialTarget::Backend::tty: return openTty(target.path);
             case SerialTarget::Backend::virtualReceiver: return openVirtualReceiver(target.path);
             case SerialTarget::Backend::lirc: return openLircReceiver(target.path);
-            case SerialTarget::Backend::none: return nullptr;
+            case SerialTarget::Backend::none: reportRefusedTarget(deviceName, target); return nullptr;
         }
         return nullptr;
     }

@@ -7,6 +7,7 @@
 #include "serial_system.h"
 #include "no_destructor.h"
 #include "win32/comm_watcher.h"
+#include "win32/mapped_ports.h"
 
 namespace port {
 
@@ -97,6 +98,7 @@ public:
     // Unshared: another program holding the port makes the open fail,
     // which is how the caller learns the port is taken.
     std::unique_ptr<SerialDevice> open(const std::string& deviceName) override {
+        if (auto mapped = openMappedPort(deviceName)) return std::move(*mapped);
         const HANDLE handle = CreateFileA(deviceName.c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr, OPEN_EXISTING,
                                           FILE_FLAG_OVERLAPPED, nullptr);
         if (handle == INVALID_HANDLE_VALUE) return nullptr;

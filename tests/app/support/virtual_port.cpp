@@ -1,6 +1,7 @@
 #include "virtual_port.h"
 
 #include <algorithm>
+#include <stdexcept>
 
 namespace rumblet::testing {
 
@@ -40,29 +41,39 @@ size_t VirtualPort::nextChange(size_t from) const {
 }
 
 int32_t VirtualPort::EDGEREAD(int32_t* time) {
-    if (!recordsEdges) return PORT_EDGE_NO_SOURCE;
-    if (loseEdgesAt >= 0 && now >= loseEdgesAt) {
-        loseEdgesAt = -1;
-        return PORT_EDGE_LOST;
+    if (!edgesRecorded()) return PORT_EDGE_NO_SOURCE;
+    for (;;) {
+        const size_t next = nextChange(edgeCursor_);
+        const bool due = next <= segments_.size() && boundaryTime(next) <= knownUntil();
+        if (due && boundaryTime(next) >= lostFrom_ && boundaryTime(next) < lostUntil_) {
+            edgeCursor_ = next + 1;
+            lossToReport_ = true;
+            continue;
+        }
+        if (lossToReport_) {
+            lossToReport_ = false;
+            return PORT_EDGE_LOST;
+        }
+        if (!due && receiverGoneAt >= 0 && now >= receiverGoneAt) return PORT_EDGE_ENDED;
+        if (!due) {
+            *time = sinceUsStart(knownUntil());
+            return PORT_EDGE_NONE_WAITING;
+        }
+        edgeCursor_ = next + 1;
+        *time = sinceUsStart(boundaryTime(next));
+        const bool low = next < segments_.size() ? segments_[next].low : lowAfterScript;
+        return low ? 0 : 1;
     }
-    const size_t next = nextChange(edgeCursor_);
-    const bool due = next <= segments_.size() && boundaryTime(next) <= now;
-    if (!due && receiverGoneAt >= 0 && now >= receiverGoneAt) return PORT_EDGE_ENDED;
-    if (!due) {
-        *time = static_cast<int32_t>(now - usStart_);
-        return PORT_EDGE_NONE_WAITING;
-    }
-    edgeCursor_ = next + 1;
-    *time = static_cast<int32_t>(boundaryTime(next) - usStart_);
-    const bool low = next < segments_.size() ? segments_[next].low : lowAfterScript;
-    return low ? 0 : 1;
 }
 
 int32_t VirtualPort::EDGEWAIT(int32_t ms) {
+    if (!edgesRecorded()) return -1;
+    if (now > HANG_US) throw std::runtime_error("the capture still waits on the line after 3 hours");
     ++edgeWaits;
     const size_t next = nextChange(edgeCursor_);
     const int64_t limit = now + int64_t{ms} * 1000;
-    const int64_t at = next <= segments_.size() ? std::max(now, boundaryTime(next)) : limit;
+    const bool comes = next <= segments_.size() && (stallsAt < 0 || boundaryTime(next) <= stallsAt);
+    const int64_t at = comes ? std::max(now, boundaryTime(next)) : limit;
     now = std::min(at, limit);
     return at <= limit ? 1 : 0;
 }

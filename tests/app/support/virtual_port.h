@@ -8,6 +8,7 @@
 // that sample: with a cost of 1 us, a gap of g us reads as exactly g.
 #pragma once
 
+#include <algorithm>
 #include <cstdint>
 #include <set>
 #include <string>
@@ -64,20 +65,37 @@ public:
     }
     void TIMEINITUS() override { usStart_ = now; }
     int32_t TIMEREAD() override { return static_cast<int32_t>((now - msStart_) / 1000); }
-    int32_t TIMEREADUS() override { return static_cast<int32_t>(now - usStart_); }
+    // More than 2^31 - 1 us after its start the library's stopwatch reports
+    // a range error and reads 0.
+    int32_t TIMEREADUS() override {
+        const int64_t us = now - usStart_;
+        return us > INT32_MAX || us < INT32_MIN ? 0 : static_cast<int32_t>(us);
+    }
     void DELAYUS(int32_t us) override { now += us; }
     void REALTIME(int32_t flag) override;
 
     bool lineLowAt(int64_t time);
 
-    // --- timed edges: with `recordsEdges` the line's changes up to `now`
-    // come through EDGEREAD (the line is known up to `now`), and EDGEWAIT
-    // moves the clock on to the next change, at most by its ms.
+    // --- timed edges, as the library records them: with `recordsEdges` the
+    // line's changes up to `now` come through EDGEREAD, timed as the library
+    // times them (the microsecond stopwatch's reading modulo 2^32), and the
+    // line is known up to `now`; EDGEWAIT moves the clock on to the next
+    // change, at most by its ms.
     bool recordsEdges = false;
-    int64_t loseEdgesAt = -1;     // EDGEREAD reports lost changes once the clock passes it
-    int64_t receiverGoneAt = -1;  // EDGEREAD reports the source ended from then on
+    int32_t portWithoutEdges = 0;  // this port, while open, records no edges
+    int64_t receiverGoneAt = -1;   // EDGEREAD reports the source ended from then on
+    int64_t stallsAt = -1;         // from then on the source tells nothing new
+    // The changes at line times in [from, until) are lost: EDGEREAD reports
+    // the loss in their place, after the changes before and before those after.
+    void loseChanges(int64_t from, int64_t until) {
+        lostFrom_ = from;
+        lostUntil_ = until;
+    }
     int64_t edgeWaits = 0;
-    int32_t EDGES() override { return recordsEdges ? 3 : 0; }
+    // No test's line lasts this long: a capture still waiting for the line
+    // beyond it has hung, and EDGEWAIT says so instead of waiting on.
+    static constexpr int64_t HANG_US = 3LL * 3600 * 1000000;
+    int32_t EDGES() override { return edgesRecorded() ? 3 : 0; }
     int32_t EDGEREAD(int32_t* time) override;
     int32_t EDGEWAIT(int32_t ms) override;
 
@@ -87,6 +105,10 @@ private:
         bool low;
     };
     void append(bool low, int64_t us);
+    bool edgesRecorded() const { return recordsEdges && (openPort == 0 || openPort != portWithoutEdges); }
+    // The line is known up to here: now, or where the source stalled.
+    int64_t knownUntil() const { return stallsAt >= 0 ? std::min(now, stallsAt) : now; }
+    int32_t sinceUsStart(int64_t time) const { return static_cast<int32_t>(static_cast<uint32_t>(time - usStart_)); }
     void record(const std::string& event);
 
     EventLog* log_;
@@ -100,6 +122,9 @@ private:
     size_t edgeCursor_ = 0;  // next segment boundary not yet offered as an edge
     int64_t msStart_ = 0;
     int64_t usStart_ = 0;
+    int64_t lostFrom_ = -1;
+    int64_t lostUntil_ = -1;
+    bool lossToReport_ = false;
 };
 
 }  // namespace rumblet::testing

@@ -3,9 +3,11 @@
 // the fuzzer reaches far deeper into the chunks than from nothing.
 #include <cstdio>
 #include <filesystem>
+#include <fstream>
 #include <string>
 
 #include "sound/testing/test_waves.h"
+#include "tests/sound/wave_bytes.h"
 
 int main(int argc, char** argv) {
     if (argc != 2) {
@@ -30,5 +32,17 @@ int main(int argc, char** argv) {
             for (int c = 0; c < s.channels; ++c) samples.push_back(v);
         rumblet::testing::writeWaveFile(folder + "/" + s.name, samples, s.channels, 8000, s.format);
     }
+    // The other layouts the decoders know, built byte by byte.
+    namespace w = rumblet::testing;
+    const std::string bytes(64, '\x5a');
+    const std::pair<const char*, std::string> layouts[] = {
+        {"alaw_mono.wav", w::waveOf(w::formatChunk(w::ALAW, 1, 8000, 1, 8), bytes)},
+        {"mulaw_stereo.wav", w::waveOf(w::formatChunk(w::MULAW, 2, 8000, 2, 8), bytes)},
+        {"double_mono.wav", w::waveOf(w::formatChunk(w::FLOAT, 1, 8000, 8, 64), bytes)},
+        {"extensible_float.wav", w::waveOf(w::extensibleChunk(w::FLOAT, 2, 8000, 8, 32, 32), bytes)},
+        {"rifx_pcm16.wav", w::waveOf(w::formatChunk(w::PCM, 1, 8000, 2, 16, w::Order::Big), bytes, w::Order::Big)},
+        {"pcm24_in_4_bytes.wav", w::waveOf(w::formatChunk(w::PCM, 1, 8000, 4, 24), std::string(5000, '\x5a'))},
+    };
+    for (const auto& [name, content] : layouts) std::ofstream(folder + "/" + name, std::ios::binary) << content;
     return 0;
 }

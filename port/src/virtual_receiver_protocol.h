@@ -1,21 +1,34 @@
 // The virtual IR receiver's message: one burst of line levels (an IR frame
-// as the receiver's DCD output shows it) and the moment it begins. A
-// remote-control program sends it as one datagram to the Unix socket that the
-// port library listens on while a COM port mapped to "virtual:<socket path>"
-// is open; the library replays the levels on DCD. The library knows nothing
-// of what the levels mean.
+// as the receiver's DCD output shows it). A remote-control program sends it
+// as one datagram to the socket that the port library listens on while a COM
+// port mapped to the virtual receiver is open; the library replays the
+// levels on DCD. The library knows nothing of what the levels mean.
+//
+// Where a burst begins:
+//   - On a Unix socket ("virtual:<socket path>", Linux) the sender runs on
+//     the same machine and the same clock as the library: `startNs` is the
+//     moment on CLOCK_MONOTONIC (the counter TIMEREADUS reads there) at which
+//     the first stretch begins, 0 for "when the library takes it".
+//   - Over UDP ("virtual:udp:<address>:<port>", every system) the sender may
+//     run on another system and shares no clock with the library: a burst
+//     begins when the library takes it from the socket, whatever `startNs`
+//     says. Senders write 0 there.
+// In either case a burst never begins before the line has shown the ones
+// before it and a short quiet stretch after them (virtual_receiver_line.h).
+//
+// All fields are little-endian, the byte order of every machine the library
+// runs on. Bad messages (short, of another kind, with absurd counts or
+// stretches no receiver could show) are dropped and counted.
 #pragma once
 
-#include <sys/socket.h>
-#include <sys/un.h>
-
+#include <bit>
 #include <cstddef>
 #include <cstdint>
-#include <cstring>
-#include <string>
 #include <vector>
 
 namespace port::virtual_receiver {
+
+static_assert(std::endian::native == std::endian::little, "the burst message is read in place");
 
 // One stretch of constant line level; the line is high after the last one.
 struct Stretch {
@@ -37,12 +50,11 @@ struct WireStretch {
 struct BurstMessage {
     uint32_t magic = BURST_MESSAGE_MAGIC;
     uint32_t count = 0;  // stretches that follow
-    // CLOCK_MONOTONIC nanoseconds at which the first stretch begins; 0 = when
-    // the library picks the message up.
-    int64_t startNs = 0;
+    int64_t startNs = 0;  // see above: Unix socket only, 0 = when taken
     WireStretch stretches[MAX_STRETCHES];
 };
 static_assert(offsetof(BurstMessage, stretches) == 16);
+static_assert(sizeof(BurstMessage) == 16 + 8 * MAX_STRETCHES, "the same layout for 32- and 64-bit code");
 
 // The message's size on the wire with `count` stretches.
 inline constexpr std::size_t burstMessageSize(uint32_t count) {
@@ -64,6 +76,16 @@ inline bool readBurst(const BurstMessage& message, std::size_t size, std::vector
     return true;
 }
 
+// The message carrying `stretches` (at most MAX_STRETCHES), to begin at `startNs`.
+inline BurstMessage burstMessage(const std::vector<Stretch>& stretches, int64_t startNs) {
+    BurstMessage message;
+    message.count = uint32_t(stretches.size());
+    message.startNs = startNs;
+    for (uint32_t i = 0; i < message.count && i < MAX_STRETCHES; ++i)
+        message.stretches[i] = {stretches[i].low ? 1u : 0u, stretches[i].microseconds};
+    return message;
+}
+
 // The stretches of any pulse train whose levels have `low` and `microseconds`.
 template <class Train>
 std::vector<Stretch> stretchesOf(const Train& train) {
@@ -71,15 +93,6 @@ std::vector<Stretch> stretchesOf(const Train& train) {
     stretches.reserve(train.size());
     for (const auto& level : train) stretches.push_back({level.low, level.microseconds});
     return stretches;
-}
-
-// The socket's address; false for a path that no Unix socket can have.
-inline bool socketAddress(const std::string& path, sockaddr_un& address) {
-    address = sockaddr_un{};
-    address.sun_family = AF_UNIX;
-    if (path.empty() || path.size() >= sizeof(address.sun_path)) return false;
-    std::memcpy(address.sun_path, path.c_str(), path.size() + 1);
-    return true;
 }
 
 }  // namespace port::virtual_receiver
