@@ -210,7 +210,7 @@ PORT_API int32_t PORT_CALL PORTERROR(void);
  * full the oldest change goes and the loss is reported). A caller that times
  * a frame from these moments gets the same lengths however late it runs.
  *
- * Where the changes come from depends on what the COM name maps to (Linux):
+ * Where the changes come from depends on what the COM name maps to:
  *   - "lirc:/dev/lircN": a Linux IR receiver that reports pulse and space
  *     lengths (LIRC mode2). The kernel times the edges in its interrupt
  *     handler. OPENCOM fails for a device that cannot report lengths. DCD()
@@ -220,17 +220,30 @@ PORT_API int32_t PORT_CALL PORTERROR(void);
  *     after the read timeout. Such a receiver is powered by the system, not
  *     from RTS.
  *   - "virtual:<socket>": the virtual receiver's exact edges.
- *   - a serial device: a thread sleeps until a modem line changes
- *     (TIOCMIWAIT) and takes the time when it wakes, at real-time priority
- *     where the system allows it, and counts changes it could not see apart
- *     (TIOCGICOUNT) as lost. Its times are only as good as that thread's
- *     wake-up; a device without modem-line interrupts (a pseudo-terminal)
- *     records no edges.
- * Windows records no edges: EDGES() gives 0.
+ *   - a serial port (Linux: a tty device; Windows: COMn): a thread of the
+ *     library sleeps until the serial driver reports a change of DCD
+ *     (Linux: TIOCMIWAIT, with the driver's change count TIOCGICOUNT;
+ *     Windows: WaitCommEvent for EV_RLSD), takes the time when it wakes, at
+ *     real-time (Linux, where the system allows it) or time-critical
+ *     (Windows) priority, and reads the level. Every change is recorded or
+ *     reported lost (-2): several changes at one wake, or a level found
+ *     unturned where it should have turned (two reports that find the same
+ *     level are a lost pair), or a change found without a wake of its own.
+ *     The line counts as known (the -1 answer) only up to the last look that
+ *     found nothing unrecorded. The times are only as good as that thread's
+ *     wake-up. A device that cannot report DCD's changes (a pseudo-terminal,
+ *     a driver that refuses the wait) records no edges: EDGES() gives 0.
  *
- * The times are microseconds on the microsecond stopwatch (what TIMEREADUS
- * would have read at that moment, negative for a moment before the last
- * TIMEINITUS), with TIMEREADUS's range and overflow errors. */
+ * Times: EDGEREAD's time (of a change, and of the -1 answer) is what the
+ * microsecond stopwatch read at that moment, taken modulo 2^32 as a signed
+ * 32-bit number: it wraps every 2^32 us (about 71.6 min), as a difference of
+ * two such readings does, and never stops with TIMEREADUS's range error
+ * (TIMEREADUS itself keeps it: 0 and a range error once more than
+ * 2147483647 us have passed since TIMEINITUS). Place an edge by its signed
+ * 32-bit difference from a time read not long before (the last -1 answer,
+ * or 0 right after a TIMEINITUS): within +-35 min that difference is exact,
+ * however long ago the stopwatch was started. A change EDGEREAD has taken
+ * is never lost to its time. */
 
 /* EDGES(): how the open port's edges are timed: 0 no port open or none
  * recorded (poll DCD), 1 by the kernel's IR driver, 2 by a thread watching

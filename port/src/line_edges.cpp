@@ -20,10 +20,10 @@ int32_t readEdge(SerialPort& serial, Timing& timing, int32_t* time) {
     int64_t complete = 0;
     switch (edges->take(edge, complete)) {
         case LineEdges::Next::edge:
-            *time = timing.microsecondsAt(edge.counter);
+            *time = timing.wrappedMicrosecondsAt(edge.counter);
             return edge.high ? 1 : 0;
         case LineEdges::Next::none:
-            *time = timing.microsecondsAt(complete);
+            *time = timing.wrappedMicrosecondsAt(complete);
             return PORT_EDGE_NONE_WAITING;
         case LineEdges::Next::lost: return PORT_EDGE_LOST;
         case LineEdges::Next::failed: return PORT_EDGE_ENDED;

@@ -48,8 +48,8 @@ public:
 // EDGES(): the open port's source kind (0 without a port or without edges).
 int32_t edgeSourceOf(SerialPort& serial);
 // EDGEREAD(time): the next change as 0/1 with its time in microseconds on
-// the stopwatch; -1 none waiting (time: up to when the line is known), -2
-// changes lost, -3 source ended, -4 no source.
+// the stopwatch, modulo 2^32; -1 none waiting (time: up to when the line is
+// known), -2 changes lost, -3 source ended, -4 no source.
 int32_t readEdge(SerialPort& serial, Timing& timing, int32_t* time);
 // EDGEWAIT(ms): 1 something waits, 0 time ran out, -1 no source.
 int32_t waitForEdge(SerialPort& serial, int32_t ms);

@@ -55,6 +55,16 @@ int32_t Timing::microsecondsAt(int64_t counter) const {
     return static_cast<int32_t>(us);
 }
 
+int32_t Timing::wrappedMicrosecondsAt(int64_t counter) const {
+    // The difference wraps rather than stops: no moment of a recorded edge
+    // may make its reading fail.
+    const int64_t diff = static_cast<int64_t>(static_cast<uint64_t>(counter) - static_cast<uint64_t>(counterBase_));
+    const double us = roundHalfEven(static_cast<double>(diff) * secondsPerCount_ * 1000000.0);
+    // fmod is exact, so the remainder is the reading's low 32 bits.
+    const double low = std::fmod(us, 4294967296.0);
+    return static_cast<int32_t>(static_cast<uint32_t>(static_cast<int64_t>(low)));
+}
+
 void Timing::delayMicroseconds(int32_t us) {
     startMicroseconds();
     while (readMicroseconds() < us) {

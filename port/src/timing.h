@@ -36,6 +36,12 @@ public:
     // What readMicroseconds would have given when the counter read
     // `counter` (negative before the stopwatch's start); same errors.
     int32_t microsecondsAt(int64_t counter) const;
+    // The same reading taken modulo 2^32 as a signed 32-bit number, without
+    // errors: how a recorded edge's moment is told, however far it lies
+    // from the stopwatch's start. Within 2^31 us of the start it is
+    // microsecondsAt; beyond, it wraps every 2^32 us as the counter
+    // difference a caller takes between two such readings does.
+    int32_t wrappedMicrosecondsAt(int64_t counter) const;
 
     // Restarts the microsecond stopwatch and spins until it reads us or more.
     void delayMicroseconds(int32_t us);

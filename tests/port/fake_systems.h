@@ -25,6 +25,7 @@ struct FakeSerialLog {
     bool modemStatusFails = false;
     uint32_t modemStatus = 0;
     std::deque<int32_t> incoming;  // what readByte returns in turn; -1 once empty
+    LineEdges* edges = nullptr;    // the device's recorded changes, if it records any
 };
 
 class FakeSerialDevice final : public SerialDevice {
@@ -58,6 +59,7 @@ public:
         status = log_.modemStatus;
         return record("modemStatus", !log_.modemStatusFails);
     }
+    LineEdges* edges() override { return log_.edges; }
     bool close() override { return record("close", !log_.closeFails); }
 
 private:

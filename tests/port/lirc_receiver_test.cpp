@@ -9,6 +9,7 @@
 #include <filesystem>
 #include <vector>
 
+#include "edge_record.h"
 #include "posix/lirc_receiver.h"
 
 namespace port {
@@ -78,6 +79,43 @@ TEST(LircReceiver, TimesEdgesFromTheKernelsLengthsAndReportsOverflowAndTheEnd) {
     r.writeEnd = -1;
     EXPECT_EQ(r.next(e), Next::failed);
     EXPECT_EQ(r.dcd(), 0u) << "nothing attached any more";
+}
+
+// The kernel's lengths survive however its words are split between reads:
+// the moment of a read places the chain, never cuts a level inside it.
+TEST(LircReceiver, EveryLevelKeepsTheKernelsLengthWhateverTheReads) {
+    struct Read {
+        int64_t atUs;
+        std::vector<uint32_t> words;
+    };
+    struct Case {
+        const char* what;
+        std::vector<Read> reads;
+        std::vector<int64_t> edgesUs;  // low, high, low, ... from the first read's time
+    };
+    const Case cases[] = {
+        {"a later read comes sooner after its level than the first did",
+         {{100000, {LIRC_SPACE(50000), LIRC_PULSE(2600)}}, {100300, {LIRC_SPACE(1100)}}, {101000, {LIRC_PULSE(400)}}},
+         {97400, 100000, 101100, 101500}},
+        {"a carrier report inside the batch",
+         {{100000, {LIRC_SPACE(50000), LIRC_PULSE(2600), LIRC_FREQUENCY(38000), LIRC_SPACE(400), LIRC_PULSE(400)}}},
+         {96600, 99200, 99600, 100000}},
+    };
+    for (const Case& c : cases) {
+        EdgeRecord record(EdgeSourceKind::kernel, 0);
+        Mode2Timeline timeline(record);
+        for (const Read& r : c.reads) timeline.take(r.words.data(), r.words.size(), r.atUs * 1000);
+        std::vector<int64_t> edgesUs;
+        LineEdge edge;
+        int64_t complete = 0;
+        bool high = true;
+        while (record.take(edge, complete) == Next::edge) {
+            EXPECT_NE(edge.high, high) << c.what;
+            high = edge.high;
+            edgesUs.push_back(edge.counter / 1000);
+        }
+        EXPECT_EQ(edgesUs, c.edgesUs) << c.what;
+    }
 }
 
 TEST(LircReceiver, DeviceThatCannotReportPulseLengthsIsRefusedByName) {

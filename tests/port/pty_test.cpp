@@ -142,6 +142,9 @@ TEST_F(PtyTest, ModemLinesOfAPortWithoutThemReadZeroAndSettingThemIsHarmless) {
     EXPECT_EQ(CTS(), 0);
     EXPECT_EQ(DSR(), 0);
     EXPECT_EQ(RI(), 0);
+    EXPECT_EQ(EDGES(), PORT_EDGES_NONE) << "no modem-line interrupts to watch: the port is polled";
+    int32_t time = 0;
+    EXPECT_EQ(EDGEREAD(&time), PORT_EDGE_NO_SOURCE);
     EXPECT_EQ(PORTERROR(), PORT_ERROR_NONE);
 }
 

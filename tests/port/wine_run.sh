@@ -4,8 +4,12 @@
 #   wine_run.sh program LOADER WINBUILD PREFIX [EXE]  a check program (port/port_wine_check.exe,
 #                                                     or EXE in WINBUILD) against port.dll
 #   wine_run.sh exports LOADER WINBUILD PREFIX DEF    port.dll's export and import tables
-#   wine_run.sh client  LOADER WINBUILD PREFIX PEER   the C client through the import library,
-#                                                     with COM5 mapped to PEER's pseudo-terminal
+#   wine_run.sh client  LOADER WINBUILD PREFIX PEER [LINES]
+#                                                     the C client through the import library,
+#                                                     with COM5 mapped to PEER's pseudo-terminal;
+#                                                     with LINES (tests/port/pty_modem_lines.c,
+#                                                     built for the loader's word size) preloaded,
+#                                                     that terminal has a DCD line the client sets
 # LOADER is Wine's loader for the build's word size (wine for 32-bit,
 # wine64 for 64-bit). Exits 77 (skipped) when the build has no port.dll or
 # this machine cannot run the loader (a kernel without 32-bit support).
@@ -164,7 +168,7 @@ exports)
   echo "$(wc -l <<<"$actual") exports at their ordinals, as many import symbols; imports:" $imports
   ;;
 client)
-  peer=$5
+  peer=$5 lines=${6:-}
   check_com_links || exit 1
   coproc PEER { "$peer"; }
   read -r pty <&"${PEER[0]}"
@@ -176,6 +180,15 @@ client)
   if map_com_ports "COM5=$pty" && check_com_links "com5 $pty"; then
     (cd "$win/port" && "$loader" ./port_client.exe COM5)
     status=$?
+    if [ -n "$lines" ]; then
+      # The client sets DCD through this file, on Wine's drive Z: (/).
+      dcd=$prefix/dcd-line
+      for check in edges unload; do
+        echo 1 >"$dcd"
+        (cd "$win/port" && PORT_TEST_DCD_FILE=$dcd LD_PRELOAD=$lines \
+          "$loader" ./port_client.exe COM5 "Z:${dcd//\//\\}" $check) || status=1
+      done
+    fi
   fi
   eval "exec ${PEER[1]}>&-"
   wait "$PEER_PID" 2>/dev/null

@@ -8,7 +8,6 @@
 #include <time.h>
 #include <unistd.h>
 
-#include <algorithm>
 #include <atomic>
 #include <cerrno>
 #include <cstdio>
@@ -34,73 +33,6 @@ constexpr uint32_t IDLE_TIMEOUT_US = 10'000;
 void report(const std::string& path, const std::string& what) {
     std::fprintf(stderr, "port: %s: %s\n", path.c_str(), what.c_str());
 }
-
-int64_t lengthOf(uint32_t word) { return int64_t(LIRC_VALUE(word)) * 1000; }
-bool measuresTheLine(uint32_t word) {
-    return LIRC_IS_PULSE(word) || LIRC_IS_SPACE(word) || LIRC_IS_TIMEOUT(word);
-}
-
-// Turns the kernel's lengths into the line's edges. Each word arrives when
-// the level it measures ends, and a read may bring several: after an idle
-// time the words are placed so that the last one read ends at the moment of
-// the read, the ones that follow by their lengths.
-class Mode2Timeline {
-public:
-    explicit Mode2Timeline(EdgeRecord& record) : record_(record) {}
-
-    void take(const uint32_t* words, size_t count, int64_t readNs) {
-        for (size_t i = 0; i < count; ++i) {
-            if (!synced_ && (LIRC_IS_PULSE(words[i]) || LIRC_IS_SPACE(words[i]))) {
-                int64_t after = 0;
-                for (size_t j = i + 1; j < count && measuresTheLine(words[j]); ++j) after += lengthOf(words[j]);
-                synced_ = true;
-                last_ = readNs - after - lengthOf(words[i]);
-            }
-            take(words[i], readNs);
-        }
-    }
-
-    bool high() const { return high_; }
-
-private:
-    void take(uint32_t word, int64_t readNs) {
-        const int64_t length = lengthOf(word);
-        switch (LIRC_MODE2(word)) {
-            case LIRC_MODE2_PULSE:
-                if (high_) change(false, last_);
-                change(true, next(length, readNs));
-                break;
-            case LIRC_MODE2_SPACE: change(false, next(length, readNs)); break;
-            case LIRC_MODE2_TIMEOUT: idle(readNs); break;
-            case LIRC_MODE2_OVERFLOW:
-                record_.markLost();
-                idle(readNs);
-                break;
-            default: break;  // carrier reports and the like
-        }
-    }
-
-    // The end of a level of `length` that began at the last edge; never
-    // after the read that brought it.
-    int64_t next(int64_t length, int64_t readNs) {
-        last_ = std::min(last_ + length, readNs);
-        return last_;
-    }
-    void idle(int64_t readNs) {
-        synced_ = false;
-        change(true, readNs);
-    }
-    void change(bool high, int64_t at) {
-        if (high == high_) return;
-        high_ = high;
-        record_.add(at, high);
-    }
-
-    EdgeRecord& record_;
-    bool synced_ = false;
-    bool high_ = true;
-    int64_t last_ = 0;
-};
 
 class LircDevice final : public ReceiverPort {
 public:
@@ -190,6 +122,58 @@ private:
 };
 
 }  // namespace
+
+namespace {
+
+int64_t lengthOf(uint32_t word) { return int64_t(LIRC_VALUE(word)) * 1000; }
+bool measuresTheLine(uint32_t word) {
+    return LIRC_IS_PULSE(word) || LIRC_IS_SPACE(word) || LIRC_IS_TIMEOUT(word);
+}
+
+}  // namespace
+
+void Mode2Timeline::take(const uint32_t* words, size_t count, int64_t readNs) {
+    for (size_t i = 0; i < count; ++i) {
+        if (!synced_ && (LIRC_IS_PULSE(words[i]) || LIRC_IS_SPACE(words[i]))) {
+            // Everything the read brought after this word follows it on the
+            // line; a carrier report in between measures nothing.
+            int64_t after = 0;
+            for (size_t j = i + 1; j < count; ++j)
+                if (measuresTheLine(words[j])) after += lengthOf(words[j]);
+            synced_ = true;
+            last_ = readNs - after - lengthOf(words[i]);
+        }
+        take(words[i], readNs);
+    }
+}
+
+void Mode2Timeline::take(uint32_t word, int64_t readNs) {
+    const int64_t length = lengthOf(word);
+    switch (LIRC_MODE2(word)) {
+        case LIRC_MODE2_PULSE:
+            if (high_) change(false, last_);
+            change(true, last_ += length);
+            break;
+        case LIRC_MODE2_SPACE: change(false, last_ += length); break;
+        case LIRC_MODE2_TIMEOUT: idle(readNs); break;
+        case LIRC_MODE2_OVERFLOW:
+            record_.markLost();
+            idle(readNs);
+            break;
+        default: break;  // carrier reports and the like
+    }
+}
+
+void Mode2Timeline::idle(int64_t readNs) {
+    synced_ = false;
+    change(true, readNs);
+}
+
+void Mode2Timeline::change(bool high, int64_t at) {
+    if (high == high_) return;
+    high_ = high;
+    record_.add(at, high);
+}
 
 std::unique_ptr<SerialDevice> lircReceiverOn(int fd, const std::string& path) {
     return std::make_unique<LircDevice>(fd, path);

@@ -2,21 +2,17 @@
 
 #include <linux/serial.h>
 #include <pthread.h>
-#include <sched.h>
 #include <signal.h>
 #include <sys/ioctl.h>
 #include <termios.h>
 #include <time.h>
 
-#include <atomic>
 #include <cerrno>
-#include <cstdio>
 #include <cstring>
 #include <thread>
 
-#include "edge_record.h"
-#include "posix/monotonic_clock.h"
 #include "posix/edge_sources.h"
+#include "posix/monotonic_clock.h"
 
 namespace port {
 
@@ -25,7 +21,7 @@ namespace {
 void interrupted(int) {}
 
 // The signal that ends the watcher's wait, or 0 when the program uses it.
-int stopSignal() {
+int wakeSignal() {
     static const int signal = [] {
         const int chosen = SIGRTMAX - 2;
         struct sigaction current {};
@@ -38,71 +34,84 @@ int stopSignal() {
     return signal;
 }
 
-class Watcher final : public ModemLineWatcher {
+// The tty's modem-line ioctls behind the watch.
+class TtyLines final : public LineWatchSystem {
 public:
-    Watcher(int fd, std::string path, serial_icounter_struct counts)
-        : fd_(fd), path_(std::move(path)), dcdCount_(counts.dcd),
-          record_(EdgeSourceKind::watcher, monotonicNowNs(), monotonicNowNs) {
+    TtyLines(int fd, std::string path) : fd_(fd), path_(std::move(path)) {}
+
+    void setThread(pthread_t thread) { thread_ = thread; }
+
+    int64_t now() override { return monotonicNowNs(); }
+    int64_t countsPerSecond() override { return 1'000'000'000; }
+
+    bool look(LineLook& look) override {
+        serial_icounter_struct counts{};
         int lines = 0;
-        high_ = ioctl(fd_, TIOCMGET, &lines) == 0 && (lines & TIOCM_CAR) != 0;
-        thread_ = std::thread([this] { run(); });
+        if (ioctl(fd_, TIOCGICOUNT, &counts) != 0 || ioctl(fd_, TIOCMGET, &lines) != 0) {
+            error_ = errno;
+            return false;
+        }
+        look.high = (lines & TIOCM_CAR) != 0;
+        look.changes = static_cast<uint32_t>(counts.dcd);
+        return true;
+    }
+
+    Wake wait() override {
+        if (ioctl(fd_, TIOCMIWAIT, TIOCM_CD) == 0) return Wake::change;
+        if (errno == EINTR) return Wake::kick;
+        error_ = errno;
+        return Wake::failed;
+    }
+
+    void kick() override { pthread_kill(thread_, wakeSignal()); }
+
+    void pause() override {
+        timespec pause{0, 100'000};
+        nanosleep(&pause, nullptr);
+    }
+
+    std::string failure() override {
+        return path_ + ": the receiver's line can no longer be watched: " + std::strerror(error_);
+    }
+
+private:
+    int fd_;
+    std::string path_;
+    pthread_t thread_{};
+    int error_ = 0;
+};
+
+class Watcher final : public LineWatcher {
+public:
+    Watcher(int fd, std::string path) : lines_(fd, std::move(path)), watch_(lines_) {
+        thread_ = std::thread([this] {
+            askForRealtimePriority();
+            watch_.run();
+        });
+        lines_.setThread(thread_.native_handle());
     }
     ~Watcher() override {
-        stop_ = true;
-        // The signal may come just before the thread enters its wait; it is
-        // sent again until the thread has seen the stop.
-        while (!ended_) {
-            pthread_kill(thread_.native_handle(), stopSignal());
-            timespec pause{0, 1'000'000};
-            nanosleep(&pause, nullptr);
-        }
+        watch_.stop();
         thread_.join();
     }
 
-    LineEdges& edges() override { return record_; }
+    bool waitsWork() { return watch_.waitsWork(); }
+    LineEdges& edges() override { return watch_.record(); }
 
 private:
-    void run() {
-        askForRealtimePriority();
-        while (!stop_) {
-            if (ioctl(fd_, TIOCMIWAIT, TIOCM_CD) != 0) {
-                if (errno == EINTR) continue;
-                std::fprintf(stderr, "port: %s: the receiver's line can no longer be watched: %s\n", path_.c_str(),
-                             std::strerror(errno));
-                record_.markFailed();
-                break;
-            }
-            const int64_t now = monotonicNowNs();
-            serial_icounter_struct counts{};
-            int lines = 0;
-            if (ioctl(fd_, TIOCGICOUNT, &counts) != 0 || ioctl(fd_, TIOCMGET, &lines) != 0) continue;
-            const int changes = counts.dcd - dcdCount_;
-            dcdCount_ = counts.dcd;
-            if (changes == 0) continue;
-            const bool high = (lines & TIOCM_CAR) != 0;
-            if (changes > 1) record_.markLost();
-            if (high != high_) record_.add(now, high);
-            high_ = high;
-        }
-        ended_ = true;
-    }
-
-    int fd_;
-    std::string path_;
-    int dcdCount_;
-    bool high_ = true;
-    EdgeRecord record_;
-    std::atomic<bool> stop_ = false;
-    std::atomic<bool> ended_ = false;
+    TtyLines lines_;
+    ModemLineWatch watch_;
     std::thread thread_;
 };
 
 }  // namespace
 
-std::unique_ptr<ModemLineWatcher> watchModemLines(int fd, const std::string& path) {
+std::unique_ptr<LineWatcher> watchModemLines(int fd, const std::string& path) {
     serial_icounter_struct counts{};
-    if (ioctl(fd, TIOCGICOUNT, &counts) != 0 || stopSignal() == 0) return nullptr;
-    return std::make_unique<Watcher>(fd, path, counts);
+    if (ioctl(fd, TIOCGICOUNT, &counts) != 0 || wakeSignal() == 0) return nullptr;
+    auto watcher = std::make_unique<Watcher>(fd, path);
+    if (!watcher->waitsWork()) return nullptr;
+    return watcher;
 }
 
 }  // namespace port

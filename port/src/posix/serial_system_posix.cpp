@@ -159,7 +159,7 @@ public:
 private:
     int fd_;
     std::string path_;
-    std::unique_ptr<ModemLineWatcher> watcher_;
+    std::unique_ptr<LineWatcher> watcher_;
     termios block_{};
     ModemLevels levels_{};
     bool refused_ = false;

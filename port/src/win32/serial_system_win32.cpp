@@ -1,9 +1,12 @@
 // Serial ports on Windows: the communication functions of the system's
-// serial driver behind the SerialDevice steps, one call each.
+// serial driver behind the SerialDevice steps, one call each. The port is
+// opened for overlapped I/O so that a thread of the library can wait for
+// DCD's changes beside the caller (win32/comm_watcher.h).
 #include <windows.h>
 
 #include "serial_system.h"
 #include "no_destructor.h"
+#include "win32/comm_watcher.h"
 #include "win32/mapped_ports.h"
 
 namespace port {
@@ -14,6 +17,7 @@ class CommDevice final : public SerialDevice {
 public:
     explicit CommDevice(HANDLE handle) : handle_(handle) {}
     ~CommDevice() override {
+        endCommWatcher(watcher_);
         if (handle_ != nullptr) CloseHandle(handle_);
     }
 
@@ -55,14 +59,9 @@ public:
         return SetCommTimeouts(handle_, &timeouts) != FALSE;
     }
 
-    int32_t readByte() override {
-        unsigned char byte = 0;
-        DWORD got = 0;
-        if (!ReadFile(handle_, &byte, 1, &got, nullptr) || got != 1) return -1;
-        return byte;
-    }
+    int32_t readByte() override { return overlappedRead(handle_); }
 
-    bool transmitChar(uint8_t byte) override { return TransmitCommChar(handle_, static_cast<char>(byte)) != FALSE; }
+    bool transmitChar(uint8_t byte) override { return overlappedImmediateChar(handle_, byte); }
 
     bool escape(LineFunction function) override {
         return EscapeCommFunction(handle_, static_cast<DWORD>(function)) != FALSE;
@@ -77,7 +76,12 @@ public:
         return true;
     }
 
+    // DCD's changes are timed from the moment the port is ours.
+    void watchLines(const std::string& name) { watcher_ = watchCommLines(handle_, name); }
+    LineEdges* edges() override { return watcher_ ? &watcher_->edges() : nullptr; }
+
     bool close() override {
+        endCommWatcher(watcher_);
         const bool closed = CloseHandle(handle_) != FALSE;
         handle_ = nullptr;
         return closed;
@@ -86,18 +90,21 @@ public:
 private:
     HANDLE handle_;
     DCB block_{};
+    std::unique_ptr<LineWatcher> watcher_;
 };
 
 class Win32SerialSystem final : public SerialSystem {
 public:
-    // Unshared, synchronous: another program holding the port makes the
-    // open fail, which is how the caller learns the port is taken.
+    // Unshared: another program holding the port makes the open fail,
+    // which is how the caller learns the port is taken.
     std::unique_ptr<SerialDevice> open(const std::string& deviceName) override {
         if (auto mapped = openMappedPort(deviceName)) return std::move(*mapped);
-        const HANDLE handle =
-            CreateFileA(deviceName.c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr, OPEN_EXISTING, 0, nullptr);
+        const HANDLE handle = CreateFileA(deviceName.c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr, OPEN_EXISTING,
+                                          FILE_FLAG_OVERLAPPED, nullptr);
         if (handle == INVALID_HANDLE_VALUE) return nullptr;
-        return std::make_unique<CommDevice>(handle);
+        auto device = std::make_unique<CommDevice>(handle);
+        device->watchLines(deviceName);
+        return device;
     }
 };
 

@@ -58,7 +58,7 @@ void checkExportTable() {
     check(GetProcAddress(library, "OPENCOM@4") == nullptr, "no decorated names in the export table");
 }
 
-// Windows records no edges: the capture polls DCD as before.
+// Without a port there are no edges: EDGEREAD says so and EDGEWAIT returns at once.
 void checkNoEdges() {
     using ReadFn = int(__stdcall*)(int*);
     const auto EDGES = bound<IntFn>("EDGES");
