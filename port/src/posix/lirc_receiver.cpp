@@ -17,7 +17,7 @@
 #include "edge_record.h"
 #include "posix/monotonic_clock.h"
 #include "posix/edge_sources.h"
-#include "posix/receiver_port.h"
+#include "receiver_port.h"
 
 namespace port {
 
