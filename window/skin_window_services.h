@@ -19,7 +19,8 @@ class SkinWindowServices : public WindowServices {
 public:
     // `openEditor` shows the sound editor modal and returns when it closed;
     // `end` ends the program (tests give one that returns).
-    SkinWindowServices(std::function<void()> openEditor, std::function<void()> end);
+    explicit SkinWindowServices(std::function<void()> openEditor,
+                                std::function<void()> end = endProgramAtOnce);
 
     // Handles all waiting events and returns. Once the program has ended
     // inside it (a test's end returns), it unwinds the handlers that are

@@ -16,11 +16,7 @@ using rumblet::endProgramAtOnce;
 
 class QtWindowServices : public SkinWindowServices {
 public:
-    // `openEditor` shows the sound editor modal and returns when it closed;
-    // `end` ends the program (tests give one that returns).
-    explicit QtWindowServices(std::function<void()> openEditor,
-                              std::function<void()> end = endProgramAtOnce)
-        : SkinWindowServices(std::move(openEditor), std::move(end)) {}
+    using SkinWindowServices::SkinWindowServices;
 
     void setMainWindow(QWidget* window) { mainWindow_ = window; }
 

@@ -14,11 +14,7 @@ namespace rumblet::win32skin {
 
 class Win32WindowServices : public SkinWindowServices {
 public:
-    // `openEditor` shows the sound editor modal and returns when it closed;
-    // `end` ends the program (tests give one that returns).
-    explicit Win32WindowServices(std::function<void()> openEditor,
-                                 std::function<void()> end = endProgramAtOnce)
-        : SkinWindowServices(std::move(openEditor), std::move(end)) {}
+    using SkinWindowServices::SkinWindowServices;
 
     void setMainWindow(SkinWindow* window) { mainWindow_ = window; }
 
