@@ -46,11 +46,17 @@ void CALLBACK WindowTimer::fineTick(UINT, UINT, DWORD_PTR self, DWORD_PTR, DWORD
     if (!timer->pending_.exchange(true)) PostMessageW(timer->window_, FINE_TICK, timer->id_, 0);
 }
 
+// The next fine tick is posted only once this one's handler has returned:
+// posted messages come before the mouse and the keys, and a tick posted
+// while the handler runs (the segment loop's handler sleeps 1 ms) would
+// always be waiting when the loop looks again, so no click or key press
+// would ever be taken while the timer runs.
 void WindowTimer::tick() {
+    if (running_) {
+        Timer* timer = &timer_;
+        runUserAction([timer] { timer->tick(); });
+    }
     pending_ = false;
-    if (!running_) return;
-    Timer* timer = &timer_;
-    runUserAction([timer] { timer->tick(); });
 }
 
 void WindowTimer::release() {

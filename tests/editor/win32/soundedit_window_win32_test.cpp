@@ -7,6 +7,7 @@
 #include <windows.h>
 #include <commctrl.h>
 
+#include <algorithm>
 #include <cmath>
 
 #include "editor/soundedit.h"
@@ -37,14 +38,16 @@ public:
 };
 
 // The window's real system, counting the segment loop's sleeps: one a tick.
+// A test may make each sleep longer, as a busy machine does.
 class CountingSystem : public win32skin::Win32SoundeditSystem {
 public:
     CountingSystem() : Win32SoundeditSystem(nullptr) {}
     void Sleep(int32_t ms) override {
         ++sleeps;
-        Win32SoundeditSystem::Sleep(ms);
+        Win32SoundeditSystem::Sleep(std::max(ms, sleepAtLeast));
     }
     int sleeps = 0;
+    int32_t sleepAtLeast = 0;
 };
 
 class SoundeditWindowWin32Test : public ::testing::Test {
@@ -175,6 +178,35 @@ TEST_F(SoundeditWindowWin32Test, TheSegmentLoopTicksEveryFewMilliseconds) {
     const int before = system.sleeps;
     win32test::pumpFor(500);
     EXPECT_GT(system.sleeps - before, 60) << "window timers would give at most 50 ticks in 500 ms";
+}
+
+// While the segment loop runs, each of its ticks sleeps at least as long as
+// the 1 ms between ticks; a key press still reaches the editor at once and
+// never waits behind the ticks.
+TEST_F(SoundeditWindowWin32Test, AKeyReachesTheEditorWhileTheSegmentLoopRuns) {
+    show();
+    system.sleepAtLeast = 3;
+    SetForegroundWindow(window->hwnd());
+    SetFocus(control("Slider2"));
+    INPUT keys[2]{};
+    keys[0].type = keys[1].type = INPUT_KEYBOARD;
+    keys[0].ki.wVk = keys[1].ki.wVk = VK_RIGHT;
+    keys[1].ki.dwFlags = KEYEVENTF_KEYUP;
+    ASSERT_EQ(SendInput(2, keys, sizeof(INPUT)), 2u);
+    // Messages handled one by one, so that a loop that always finds a tick
+    // waiting still ends.
+    const ULONGLONG end = GetTickCount64() + 500;
+    for (MSG message; GetTickCount64() < end && position("Slider2") == -12;) {
+        if (PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE)) {
+            TranslateMessage(&message);
+            DispatchMessageW(&message);
+        } else {
+            Sleep(1);
+        }
+    }
+    system.sleepAtLeast = 0;
+    EXPECT_EQ(position("Slider2"), -11) << "the key press waited behind the segment loop's ticks";
+    EXPECT_GT(system.sleeps, 10) << "the segment loop ran";
 }
 
 TEST_F(SoundeditWindowWin32Test, AClickInTheFileListPicksTheSound) {
