@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "port.h"
+#include "receiver_port.h"
 #include "serial.h"
 
 namespace {
@@ -28,18 +29,9 @@ void TimeInitUs(benchmark::State& state) {
 BENCHMARK(TimeInitUs);
 
 // A port whose modem status is a constant: the line reader's own cost.
-class ConstantLinesDevice final : public port::SerialDevice {
+class ConstantLinesDevice final : public port::ReceiverPort {
 public:
-    void clearErrors() override {}
-    bool readState() override { return true; }
-    void keepOnlyBinaryFlag() override {}
-    bool buildFromMode(const std::string&) override { return true; }
-    bool writeState() override { return true; }
-    bool setTimeouts(const port::CommTimeouts&) override { return true; }
-    int32_t readByte() override { return -1; }
-    bool transmitChar(uint8_t) override { return true; }
     bool escape(port::LineFunction) override { return true; }
-    bool setBreak(bool) override { return true; }
     bool modemStatus(uint32_t& status) override {
         status = static_cast<uint32_t>(port::ModemLine::carrier);
         return true;

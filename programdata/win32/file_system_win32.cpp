@@ -16,37 +16,17 @@
 #include "programdata/program_data.h"
 #include "programdata/replace_file.h"
 #include "programdata/text_values.h"
+#include "sound/win32/utf8_win32.h"
 
 namespace rumblet {
 
 namespace {
 
-// UTF-8 as UTF-16; false for bytes that are no UTF-8, which can name no file.
-bool toWide(std::string_view text, std::wstring& wide) {
-    wide.clear();
-    if (text.empty()) return true;
-    const int size = static_cast<int>(text.size());
-    const int n = ::MultiByteToWideChar(CP_UTF8, MB_ERR_INVALID_CHARS, text.data(), size, nullptr, 0);
-    if (n <= 0) return false;
-    wide.resize(static_cast<size_t>(n));
-    ::MultiByteToWideChar(CP_UTF8, MB_ERR_INVALID_CHARS, text.data(), size, wide.data(), n);
-    return true;
-}
-
 // The path for the wide functions; empty (which names nothing) when it is no UTF-8.
 std::wstring widePath(const std::string& path) {
     std::wstring wide;
-    toWide(path, wide);
+    wideFromUtf8(path, wide);
     return wide;
-}
-
-std::string fromWide(std::wstring_view wide) {
-    if (wide.empty()) return {};
-    const int size = static_cast<int>(wide.size());
-    const int n = ::WideCharToMultiByte(CP_UTF8, 0, wide.data(), size, nullptr, 0, nullptr, nullptr);
-    std::string text(static_cast<size_t>(std::max(n, 0)), '\0');
-    ::WideCharToMultiByte(CP_UTF8, 0, wide.data(), size, text.data(), n, nullptr, nullptr);
-    return text;
 }
 
 // The system's own words for an error, in the user's language, without the
@@ -59,7 +39,7 @@ std::string systemText(DWORD error) {
     std::wstring text(buffer ? buffer : L"", n);
     ::LocalFree(buffer);
     while (!text.empty() && (std::iswspace(text.back()) || text.back() == L'.')) text.pop_back();
-    return text.empty() ? "Fehler " + std::to_string(error) : fromWide(text);
+    return text.empty() ? "Fehler " + std::to_string(error) : utf8FromWide(text);
 }
 
 bool isWideSeparator(wchar_t c) { return c == L'/' || c == L'\\'; }
@@ -235,7 +215,7 @@ namespace file_system {
 
 std::string findEntryNoCase(const std::string& dir, const std::string& name) {
     std::wstring wideName;
-    if (name.empty() || !canNameEntry(name) || !toWide(name, wideName)) return {};
+    if (name.empty() || !canNameEntry(name) || !wideFromUtf8(name, wideName)) return {};
     const std::wstring wideDir = dir.empty() ? L"." : widePath(dir);
     if (wideDir.empty()) return {};
     WIN32_FIND_DATAW entry;
@@ -259,7 +239,7 @@ std::string findEntryNoCase(const std::string& dir, const std::string& name) {
         ::FindClose(search);
         if (exact) return name;
     }
-    return fromWide(match);
+    return utf8FromWide(match);
 }
 
 bool isRegularFile(const std::string& path) {
@@ -349,12 +329,12 @@ std::string nameText(std::string_view stored) {
     const int n = ::MultiByteToWideChar(CP_ACP, 0, stored.data(), size, nullptr, 0);
     std::wstring wide(static_cast<size_t>(std::max(n, 0)), L'\0');
     ::MultiByteToWideChar(CP_ACP, 0, stored.data(), size, wide.data(), n);
-    return fromWide(wide);
+    return utf8FromWide(wide);
 }
 
 std::string storedName(const std::string& text) {
     std::wstring wide;
-    if (!toWide(text, wide) || wide.empty()) return text;
+    if (!wideFromUtf8(text, wide) || wide.empty()) return text;
     const int size = static_cast<int>(wide.size());
     BOOL lost = FALSE;
     const int n = ::WideCharToMultiByte(CP_ACP, WC_NO_BEST_FIT_CHARS, wide.data(), size, nullptr, 0, nullptr, &lost);
@@ -389,7 +369,7 @@ std::string userDataHome() {
     wchar_t* folder = nullptr;
     std::string home;
     if (SUCCEEDED(::SHGetKnownFolderPath(FOLDERID_RoamingAppData, KF_FLAG_DONT_VERIFY, nullptr, &folder)))
-        home = fromWide(folder);
+        home = utf8FromWide(folder);
     ::CoTaskMemFree(folder);
     return home;
 }
@@ -398,7 +378,7 @@ std::string userDataHome() {
 
 void replaceFile(const std::string& path, const std::string& content) {
     std::wstring wide;
-    if (!toWide(path, wide) || wide.empty()) failWrite(path, systemText(ERROR_INVALID_NAME));
+    if (!wideFromUtf8(path, wide) || wide.empty()) failWrite(path, systemText(ERROR_INVALID_NAME));
     const std::wstring target = linkTarget(wide);
     const DWORD attributes = ::GetFileAttributesW(target.c_str());
     const bool exists = attributes != INVALID_FILE_ATTRIBUTES;
