@@ -10,6 +10,8 @@
 #                                                     with LINES (tests/port/pty_modem_lines.c,
 #                                                     built for the loader's word size) preloaded,
 #                                                     that terminal has a DCD line the client sets
+#   wine_run.sh command LOADER WINBUILD PREFIX CMD... a command of the caller's (a test script
+#                                                     that runs Windows programs with "$WINE")
 # LOADER is Wine's loader for the build's word size (wine for 32-bit,
 # wine64 for 64-bit). Exits 77 (skipped) when the build has no port.dll or
 # this machine cannot run the loader (a kernel without 32-bit support).
@@ -195,6 +197,11 @@ client)
   # Back to no COM name leading anywhere, for the other checks.
   map_com_ports && check_com_links || status=1
   exit $status
+  ;;
+command)
+  shift 4
+  check_com_links || exit 1
+  WINE=$loader "$@"
   ;;
 *)
   echo "unknown mode $mode"
