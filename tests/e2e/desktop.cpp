@@ -189,6 +189,13 @@ bool Desktop::screenshot(const std::string& window, const std::string& pngPath) 
     return runCommand({"import", "-window", window, pngPath}, env()).status == 0;
 }
 
+std::string Desktop::pixels(const std::string& window, int x, int y, int width, int height) const {
+    const std::string area = std::to_string(width) + "x" + std::to_string(height) + "+" + std::to_string(x) + "+" +
+                             std::to_string(y);
+    const auto r = runCommand({"import", "-window", window, "-crop", area, "-depth", "8", "rgb:-"}, env());
+    return r.status == 0 && r.output.size() == size_t(width) * size_t(height) * 3 ? r.output : std::string();
+}
+
 bool Desktop::move(const std::string& window, int x, int y) const {
     return runCommand({"xdotool", "windowmove", "--sync", window, std::to_string(x), std::to_string(y)}, env()).status ==
            0;

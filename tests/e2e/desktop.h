@@ -72,6 +72,9 @@ public:
     // The text of the text field at (x, y), selected by a triple click.
     std::optional<std::string> selectText(const std::string& window, int x, int y) const;
     bool screenshot(const std::string& window, const std::string& pngPath) const;
+    // The pixels of a rectangle of the window, row by row, 8-bit RGB; empty
+    // when they cannot be read. For seeing whether a click has taken effect.
+    std::string pixels(const std::string& window, int x, int y, int width, int height) const;
     // Moves the window so that its top left corner is at (x, y) on the screen.
     bool move(const std::string& window, int x, int y) const;
     // Asks the window to close, as its close button does.

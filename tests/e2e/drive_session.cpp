@@ -1,6 +1,9 @@
 #include "drive_session.h"
 
+#include <netinet/in.h>
 #include <signal.h>
+#include <sys/socket.h>
+#include <unistd.h>
 
 #include <algorithm>
 #include <atomic>
@@ -29,13 +32,6 @@ constexpr int REMOTE_WINDOW_TOP = 260;  // pixels: below the main window
 
 double seconds(Clock::time_point t) { return std::chrono::duration<double>(t.time_since_epoch()).count(); }
 
-std::string readFile(const fs::path& p) {
-    std::ifstream in(p, std::ios::binary);
-    std::stringstream s;
-    s << in.rdbuf();
-    return s.str();
-}
-
 // Centre of each control in window pixels, from the main window's own layout
 // (twips, 15 to the pixel; controls sit inside their frames).
 std::map<std::string, std::pair<int, int>> controlCentres() {
@@ -57,6 +53,19 @@ std::map<std::string, std::pair<int, int>> controlCentres() {
                            px(in.top) + px(c.place.top) + px(c.place.height) / 2};
     }
     return centres;
+}
+
+// A UDP port of the loopback address that nothing listens on now.
+int freeUdpPort() {
+    const int s = socket(AF_INET, SOCK_DGRAM | SOCK_CLOEXEC, 0);
+    sockaddr_in address{};
+    address.sin_family = AF_INET;
+    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    socklen_t length = sizeof address;
+    const bool bound = s >= 0 && bind(s, reinterpret_cast<sockaddr*>(&address), sizeof address) == 0 &&
+                       getsockname(s, reinterpret_cast<sockaddr*>(&address), &length) == 0;
+    if (s >= 0) close(s);
+    return bound ? ntohs(address.sin_port) : 0;
 }
 
 // Notes the recording's length against the clock until stopped.
@@ -86,29 +95,44 @@ private:
 class Drive {
 public:
     explicit Drive(const DriveOptions& options)
-        : o_(options), program_(options.dir / "program"), socket_((options.dir / "ir.sock").string()) {}
+        : o_(options),
+          program_(options.dir / "program"),
+          socket_(options.program.overUdp ? "udp:127.0.0.1:" + std::to_string(freeUdpPort())
+                                          : (options.dir / "ir.sock").string()) {}
+    ~Drive() {
+        if (o_.program.finish) o_.program.finish();
+    }
 
     DriveResult run() {
         fs::remove_all(o_.dir);
         fs::create_directories(program_);
         if (!prepareProgram()) return r_;
+        if (o_.adjustSettings) o_.adjustSettings(program_);
         VirtualDisplay display((o_.dir / "xvfb.log").string());
         if (display.name().empty()) return fail("Xvfb did not start (xvfb.log)");
         const Desktop desktop(display.name(), XWINDOW_TOOL);
         r_.recording = o_.dir / "sound.raw";
+        r_.programFolder = program_;
         const Environment env = environment(display);
-        Child rumblet({(program_ / "rumblet").string()}, env, (o_.dir / "rumblet.log").string());
+        Child rumblet(o_.program.command(program_), env, (o_.dir / "rumblet.log").string());
         RecordingWatch watch(r_.recording, r_.marks);
         const auto window = desktop.findWindow(MAIN_WINDOW_TITLE, 30s);
         if (!window) return fail("the main window did not appear within 30 s (rumblet.log)");
         std::this_thread::sleep_for(1s);  // the rest of the start-up: sounds, settings, COM1
-        DriveContext context{desktop, *window, std::nullopt, o_.dir};
-        if (!context.click("Check4") || !context.click("Command4")) return fail("cannot click Background and ON");
+        DriveContext context{desktop, *window, std::nullopt, o_.dir, rumblet.pid()};
+        if ((o_.background && !context.click("Check4")) || !context.click("Command4"))
+            return fail("cannot click Background and ON");
 
-        std::vector<std::string> remoteCommand = {IRREMOTE, "--script", o_.script, "--socket", socket_, "--log-frames"};
-        if (!o_.remoteWindow) remoteCommand.push_back("--no-window");
-        Child remote(remoteCommand, env, (o_.dir / "irremote.log").string());
-        if (!waitForScriptStart()) return fail("irremote did not start its script (irremote.log)");
+        std::unique_ptr<Child> remote;
+        if (o_.remote) {
+            r_.scriptZero = seconds(Clock::now());
+            o_.remote(context, socket_);
+        } else {
+            std::vector<std::string> remoteCommand = {IRREMOTE, "--script", o_.script, "--socket", socket_, "--log-frames"};
+            if (!o_.remoteWindow) remoteCommand.push_back("--no-window");
+            remote = std::make_unique<Child>(remoteCommand, env, (o_.dir / "irremote.log").string());
+            if (!waitForScriptStart()) return fail("irremote did not start its script (irremote.log)");
+        }
         if (o_.remoteWindow) {
             // Without a window manager both windows open at the top left;
             // irremote's goes below the main window, which stays in view.
@@ -116,19 +140,29 @@ public:
             if (context.remoteWindow) desktop.move(*context.remoteWindow, 0, REMOTE_WINDOW_TOP);
         }
 
+        bool off = false;
+        const auto clickOff = [&] {
+            at(o_.offAt);
+            r_.offClick = seconds(Clock::now());
+            off = context.click("Command2");
+            return off;
+        };
         for (const DriveStep& step : o_.steps) {
+            if (!off && step.at > o_.offAt && !clickOff()) return fail("cannot click OFF");
             at(step.at);
             step.act(context);
         }
-        at(o_.offAt);
-        r_.offClick = seconds(Clock::now());
-        if (!context.click("Command2")) return fail("cannot click OFF");
-        if (!remote.waitFor(60s)) return fail("irremote did not finish its script (irremote.log)");
+        if (!off && !clickOff()) return fail("cannot click OFF");
+        if (remote && !remote->waitFor(60s)) return fail("irremote did not finish its script (irremote.log)");
 
         if (o_.replaceSettingsBeforeClose)
             std::ofstream(program_ / "IR.ini", std::ios::binary) << "replaced before the close\r\n";
         if (!desktop.close(*window)) return fail("cannot ask the main window to close");
-        r_.exitStatus = rumblet.waitFor(15s);
+        // A window that takes no input at that moment lets the request pass
+        // (under Wine the main window just after the modal sound editor has
+        // gone, later on a busy machine): one still showing is asked again.
+        for (int asked = 1; !(r_.exitStatus = rumblet.waitFor(5s)) && asked < 3; ++asked)
+            if (desktop.findWindow(MAIN_WINDOW_TITLE, 0ms)) desktop.close(*window);
         watch.stop();
         writeMarks();
         r_.settingsAfterClose = readFile(program_ / "IR.ini");
@@ -144,7 +178,7 @@ public:
         if (end.problem.empty() && display.name().empty()) end.problem = "Xvfb did not start";
         if (!end.problem.empty()) return end;
         r_.recording = o_.dir / "sound.raw";
-        Child rumblet({(program_ / "rumblet").string()}, environment(display), (o_.dir / "rumblet.log").string());
+        Child rumblet(o_.program.command(program_), environment(display), (o_.dir / "rumblet.log").string());
         if (!Desktop(display.name(), XWINDOW_TOOL).findWindow(MAIN_WINDOW_TITLE, 30s)) {
             end.problem = "the main window did not appear within 30 s; see " + o_.dir.string();
             return end;
@@ -161,7 +195,8 @@ private:
     Environment environment(const VirtualDisplay& display) const {
         return {
             {"DISPLAY", display.name()},         {"QT_QPA_PLATFORM", "xcb"},
-            {"SDL_AUDIODRIVER", "disk"},         {"SDL_DISKAUDIOFILE", r_.recording.string()},
+            {"SDL_AUDIODRIVER", o_.silentOutput ? "dummy" : "disk"},
+            {"SDL_DISKAUDIOFILE", o_.program.fileName(r_.recording)},
             {"PORT_COM1", "virtual:" + socket_}, {"HOME", o_.dir.string()},
         };
     }
@@ -174,18 +209,15 @@ private:
     // The program's folder as the build leaves it: the program, its library,
     // the demo sound set and an IR.ini naming it on COM1.
     bool prepareProgram() {
-        std::error_code ec;
-        fs::copy_file(RUMBLET_PROGRAM, program_ / "rumblet", ec);
-        if (!ec) fs::copy_file(fs::path(RUMBLET_PROGRAM).parent_path() / "libport.so", program_ / "libport.so", ec);
-        if (ec) {
-            fail("cannot copy the program: " + ec.message());
-            return false;
-        }
         if (runCommand({MAKE_DEMO_SOUNDS, "--com", "1", "--controllers", std::to_string(o_.controllers),
                         program_.string()},
                        {}, 60s)
                 .status != 0) {
             fail("make-demo-sounds failed");
+            return false;
+        }
+        if (const std::string problem = o_.program.install(program_); !problem.empty()) {
+            fail("cannot put " + o_.program.name + " into its folder: " + problem);
             return false;
         }
         return true;
@@ -225,6 +257,13 @@ private:
 
 }  // namespace
 
+std::string readFile(const fs::path& p) {
+    std::ifstream in(p, std::ios::binary);
+    std::stringstream s;
+    s << in.rdbuf();
+    return s.str();
+}
+
 std::pair<int, int> DriveContext::place(const std::string& control) const {
     static const auto centres = controlCentres();
     return centres.at(control);
@@ -250,6 +289,42 @@ double DriveResult::recordedAt(double scriptSeconds) const {
     const auto before = after - 1;
     const double u = (at - before->monotonic) / (after->monotonic - before->monotonic);
     return before->recorded + u * (after->recorded - before->recorded);
+}
+
+ProgramUnderTest linuxProgram() {
+    ProgramUnderTest p;
+    p.name = "rumblet";
+    p.install = [](const fs::path& folder) {
+        std::error_code ec;
+        fs::copy_file(RUMBLET_PROGRAM, folder / "rumblet", ec);
+        if (!ec) fs::copy_file(fs::path(RUMBLET_PROGRAM).parent_path() / "libport.so", folder / "libport.so", ec);
+        return ec ? ec.message() : std::string();
+    };
+    p.command = [](const fs::path& folder) { return std::vector<std::string>{(folder / "rumblet").string()}; };
+    p.fileName = [](const fs::path& file) { return file.string(); };
+    return p;
+}
+
+ProgramUnderTest wineProgram(const std::string& loader, const fs::path& windowsBuild, const fs::path& prefix) {
+    ProgramUnderTest p;
+    p.name = "rumblet.exe (" + fs::path(loader).filename().string() + ")";
+    // wine_rumblet.sh copies rumblet.exe and port.dll at each start.
+    p.install = [windowsBuild](const fs::path&) {
+        return fs::exists(windowsBuild / "app" / "rumblet.exe") ? std::string()
+                                                                 : "no " + (windowsBuild / "app" / "rumblet.exe").string();
+    };
+    p.command = [=](const fs::path& folder) {
+        return std::vector<std::string>{WINE_RUMBLET, loader, windowsBuild.string(), prefix.string(), folder.string()};
+    };
+    // Wine's drive Z: is this machine's root.
+    p.fileName = [](const fs::path& file) {
+        std::string name = "Z:" + fs::absolute(file).string();
+        std::replace(name.begin(), name.end(), '/', '\\');
+        return name;
+    };
+    p.finish = [prefix] { runCommand({"wineserver", "-k"}, {{"WINEPREFIX", prefix.string()}}); };
+    p.overUdp = true;
+    return p;
 }
 
 RawSoundFormat recordedFormat() { return {rumblet::DEFAULT_OUTPUT_RATE, rumblet::MIXER_OUTPUT_CHANNELS}; }

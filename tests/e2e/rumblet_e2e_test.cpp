@@ -21,6 +21,7 @@
 #include <vector>
 
 #include "irframe/irframe.h"
+#include "drive_script.h"
 #include "drive_session.h"
 #include "recording_checks.h"
 
@@ -28,16 +29,7 @@ namespace {
 
 using namespace std::chrono_literals;
 
-// Script times (seconds from irremote's start) of drive.irs.
-constexpr double START_AT = 1.0;
-constexpr double FIRE_AT[] = {23.0, 23.8, 24.6};
-constexpr double TURRET_FROM = 26.0, TURRET_TO = 28.0;
-constexpr double FRAMES_END = 29.0;
-constexpr double OFF_AT = 37.5;  // the test clicks OFF while the engine runs again
-// Stretches of script time without sounds of their own, for comparison.
-constexpr double QUIET_FROM = 20.0, QUIET_TO = 22.9;
-
-double engineHz(double speedSum) { return demo::ENGINE_FUNDAMENTAL_HZ * (2.0 / 3.0 + speedSum / 90.0); }
+using namespace e2e::drive_script;
 
 // What the drive saw, for the checks.
 using Row = std::map<std::string, std::string>;
@@ -96,20 +88,11 @@ Observed drive() {
     return o;
 }
 
-class RumbletEndToEnd : public ::testing::Test {
+class RumbletEndToEnd : public OneDrive<Observed, drive> {
 protected:
-    static void SetUpTestSuite() { observed_ = new Observed(drive()); }
-    static void TearDownTestSuite() { delete observed_; }
-    void SetUp() override { ASSERT_TRUE(o().problem.empty()) << o().problem; }
-
-    static const Observed& o() { return *observed_; }
     // Where a moment of the script lies in the recording.
     static double rec(double scriptSeconds) { return o().drive.recordedAt(scriptSeconds); }
-
-private:
-    static Observed* observed_;
 };
-Observed* RumbletEndToEnd::observed_ = nullptr;
 
 std::string diagnosticText(const rumblet::irframe::IrFrame& frame) {
     std::string text;
@@ -154,29 +137,7 @@ TEST_F(RumbletEndToEnd, FramesArriveAndTheRowShowsModelModeAndSpeeds) {
         << "expected" << describe({reversing}) << "\nwhile reversing" << describe(back);
 }
 
-// Standing: the base. Driving: base x (2/3 + S/90) with
-// S = |speed2 + 3 newmodel| + |speed1| + 3 newmodel, a new model here. The
-// pitch that holds for most of a stretch counts, so that a stray frame's
-// moment of braking or moving off does not.
-TEST_F(RumbletEndToEnd, EnginePitchFollowsTheSpeed) {
-    const struct {
-        const char* what;
-        double from, to;  // script seconds, clear of accelerating and braking
-        double hz;
-    } phases[] = {
-        {"idle after the start", 2.8, 5.9, engineHz(30)},
-        {"left 2 right 4, S = 12", 8.3, 10.9, engineHz(12)},
-        {"left -3 right -3, S = 6", 11.4, 14.4, engineHz(6)},
-        {"left 9 right 8, S = 23", 14.9, 17.9, engineHz(23)},
-        {"standing after braking", 19.9, 22.9, engineHz(30)},
-    };
-    for (const auto& p : phases) {
-        const auto pitch = e2e::steadyEnginePitch(o().recording, rec(p.from), rec(p.to));
-        ASSERT_TRUE(pitch.has_value()) << p.what << ": no engine pitch in the recording";
-        EXPECT_NEAR(pitch->hz, p.hz, 0.02 * p.hz) << p.what;
-        EXPECT_GE(pitch->share, 0.5) << p.what << ": the pitch held for only part of the stretch";
-    }
-}
+TEST_F(RumbletEndToEnd, EnginePitchFollowsTheSpeed) { expectPitchPlateaus(o().recording, o().drive); }
 
 // Each fire frame is one frame; a frame lost now and then loses its shot.
 TEST_F(RumbletEndToEnd, ShotSoundsWhenFired) {
@@ -228,17 +189,7 @@ TEST_F(RumbletEndToEnd, OffStopsEngineAndBackgroundAtOnce) {
     EXPECT_LT(rain.max(off + 0.15, off + 1.0), 0.05 * rainBefore) << "the background played on after OFF";
 }
 
-TEST_F(RumbletEndToEnd, ClosingTheWindowEndsTheProgramAndWritesIrIni) {
-    ASSERT_TRUE(o().drive.exitStatus.has_value()) << "rumblet did not end after its window was closed";
-    EXPECT_EQ(*o().drive.exitStatus, 0);
-    std::vector<std::string> lines;
-    std::string s = o().drive.settingsAfterClose;
-    for (size_t at; (at = s.find("\r\n")) != std::string::npos; s = s.substr(at + 2)) lines.push_back(s.substr(0, at));
-    ASSERT_EQ(lines.size(), 27u) << "IR.ini after closing:\n" << o().drive.settingsAfterClose;
-    EXPECT_EQ(lines[0], demo::ENGINE_FILE);
-    EXPECT_EQ(lines[24], demo::BACKGROUND_FILE);
-    EXPECT_EQ(lines[26], " 1 ") << "COM1";
-}
+TEST_F(RumbletEndToEnd, ClosingTheWindowEndsTheProgramAndWritesIrIni) { expectSettingsWrittenAtClose(o().drive); }
 
 // After OFF and 20 s of rest, and after 20 s in the sound editor while the
 // receive loop runs, every frame of the next drive is decided: each fire
