@@ -124,7 +124,9 @@ void MainForm::Form_Load() {
         }
         window_.showMainWindow();
 
-        for (const auto& problem : sounds_.initladen(comport)) window_.messageBox(problem);
+        const std::vector<std::string> readProblems = sounds_.initladen(comport);
+        settingsRead_ = true;
+        for (const auto& problem : readProblems) window_.messageBox(problem);
         for (const auto& problem : sounds_.soundladen()) window_.messageBox(problem);
         for (const auto& problem : sounds_.posladen()) window_.messageBox(problem);
         if (comport == 1) {
@@ -152,7 +154,7 @@ void MainForm::ende() {
     }
     std::vector<std::string> notSaved;
     try {
-        sounds_.initsave(comport);
+        if (settingsRead_) sounds_.initsave(comport);
     } catch (const std::exception& e) {
         notSaved.push_back(e.what());
     }

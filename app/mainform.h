@@ -124,6 +124,11 @@ private:
     WindowServices& window_;
     ReplayedLine replayed_{port_};
     bool portOpen_ = false;
+    // Whether IR.ini has been read into the program data. Until then the data
+    // holds only the empty slots of the start, and saving them at an early end
+    // (the system's end request while a start-up box is open) would write
+    // them over the player's settings.
+    bool settingsRead_ = false;
 };
 
 }  // namespace rumblet

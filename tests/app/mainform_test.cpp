@@ -211,6 +211,16 @@ TEST_F(MainWindowTest, FailedSaveAtTheEndIsReportedBeforeTheEnd) {
 
 // Positions the editor could not save are tried once more at the end; what
 // still fails is in the one message with IR.ini, each file once.
+// The system's end request while the start-up's first box is open, before
+// IR.ini was read: the empty slots of the start are never saved over it.
+TEST_F(MainWindowTest, AnEndBeforeTheSettingsWereReadSavesNoSettings) {
+    sounds.initFailure = "Direct Sound Objekt konnte nicht initialisiert werden.";
+    window.onMessage = [&] { form.Form_Unload(); };
+    EXPECT_THROW(form.Form_Load(), ProgramEnded);
+    EXPECT_EQ(std::count(log.begin(), log.end(), "initsave 0"), 0);
+    EXPECT_EQ(events().back(), "end");
+}
+
 TEST_F(MainWindowTest, PositionsTheEditorCouldNotSaveAreTriedAgainAtTheEnd) {
     startWithCom1();
     EXPECT_THROW(form.Form_Unload(), ProgramEnded);
@@ -259,6 +269,8 @@ TEST_F(MainWindowTest, MissingPortLibraryIsNamedThenTheProgramEnds) {
 TEST_F(MainWindowTest, MissingPortLibraryAtTheEndStillSavesTheSettings) {
     BoundPortLibrary absent("/nonexistent/libport.so");
     MainForm withoutLibrary(data, absent, sounds, window);
+    withoutLibrary.Form_Load();
+    log.clear();
     EXPECT_THROW(withoutLibrary.Form_Unload(), ProgramEnded);
     EXPECT_EQ(logOf({"initsave", "releaseSound", "end"}),
               (std::vector<std::string>{"initsave 0", "releaseSound", "end"}));

@@ -7,6 +7,7 @@
 #include <functional>
 #include <map>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "app/mainform.h"
@@ -28,6 +29,8 @@ public:
     std::function<void()> onYield;
     // Runs while the sound editor is "open".
     std::function<void()> onEditor;
+    // Runs once, while the next message box is open (as an end request would).
+    std::function<void()> onMessage;
 
     std::vector<std::string> messages;
     std::vector<int64_t> messageTimes;  // virtual time at each message box
@@ -57,6 +60,7 @@ public:
         messages.push_back(text);
         messageTimes.push_back(clock_.now);
         record("message " + text);
+        if (auto action = std::exchange(onMessage, nullptr)) action();
     }
     void showMainWindow() override {
         shown = true;
