@@ -34,6 +34,7 @@ public:
     int64_t yields = 0;
     bool shown = false;
     bool ended = false;
+    bool endedAfterError = false;  // the end that tells of a failure (exit status)
 
     void yield() override {
         ++yields;
@@ -69,6 +70,10 @@ public:
     void endProgram() override {
         ended = true;
         record("end");
+    }
+    void endProgramAfterError() override {
+        endedAfterError = true;
+        endProgram();
     }
 
 private:
