@@ -147,6 +147,19 @@ for _ in $(seq 100); do [ -s "$scratch/display" ] && break; sleep 0.1; done
 [ -s "$scratch/display" ] || fail "Xvfb did not start"
 display=:$(head -1 "$scratch/display")
 
+# The id of rumblet's first visible window whose name matches (grep -E),
+# once it shows; empty when none came within 30 s or rumblet ended.
+rumblet_window() {
+  local found=""
+  for _ in $(seq 150); do
+    found=$(DISPLAY=$display xdotool search --onlyvisible --name "$1" 2>/dev/null | head -1) || true
+    [ -n "$found" ] && break
+    kill -0 "$rumblet" 2>/dev/null || break
+    sleep 0.2
+  done
+  echo "$found"
+}
+
 step "the copy's rumblet without its library says so and fails"
 # The library goes (or, where the system has a libport.so.1 that the copy
 # could fall back to, turns into a file that is no library). COM1, chosen in
@@ -159,13 +172,7 @@ sed '27s/.*/ 1 \r/' "$opt/share/rumblet/IR.ini" >"$opthome/data/rumblet/IR.ini"
 env -i PATH=/usr/bin:/bin HOME="$opthome" XDG_DATA_HOME="$opthome/data" DISPLAY="$display" QT_QPA_PLATFORM=xcb \
   SDL_AUDIODRIVER=dummy PORT_COM1="virtual:$opthome/ir.sock" "$opt/bin/rumblet" >"$scratch/opt-rumblet.log" 2>&1 &
 rumblet=$!
-box=""
-for _ in $(seq 150); do
-  box=$(DISPLAY=$display xdotool search --onlyvisible --name '^rumblet$' 2>/dev/null | head -1) || true
-  [ -n "$box" ] && break
-  kill -0 "$rumblet" 2>/dev/null || break
-  sleep 0.2
-done
+box=$(rumblet_window '^rumblet$')
 [ -n "$box" ] || { cat "$scratch/opt-rumblet.log"; fail "the copy's rumblet showed no message about its library"; }
 DISPLAY=$display "$xwindow" close "$box" || fail "cannot close the message"
 for _ in $(seq 100); do kill -0 "$rumblet" 2>/dev/null || break; sleep 0.1; done
@@ -181,13 +188,7 @@ env -i PATH=/usr/bin:/bin HOME="$home" DISPLAY="$display" QT_QPA_PLATFORM=xcb SD
   PORT_COM1="virtual:$home/ir.sock" \
   "${as_user[@]}" "$system/usr/bin/rumblet" >"$scratch/rumblet.log" 2>&1 &
 rumblet=$!
-window=""
-for _ in $(seq 150); do
-  window=$(DISPLAY=$display xdotool search --onlyvisible --name '^rumblet   v\.0\.85\.beta$' 2>/dev/null | head -1) || true
-  [ -n "$window" ] && break
-  kill -0 "$rumblet" 2>/dev/null || break
-  sleep 0.2
-done
+window=$(rumblet_window '^rumblet   v\.0\.85\.beta$')
 [ -n "$window" ] || { cat "$scratch/rumblet.log"; fail "rumblet's window did not appear"; }
 no_message() {
   if DISPLAY=$display xdotool search --onlyvisible --name '^rumblet$' >/dev/null 2>&1; then
