@@ -93,7 +93,8 @@ void MainForm::guarded(const std::function<void()>& body) {
         body();
     } catch (const std::exception& e) {
         window_.messageBox(runtimeErrorText(e));
-        endNow();
+        window_.endProgramAfterError();
+        throw ProgramEnded{};  // only reached when a test's fake lets the end return
     }
 }
 

@@ -151,6 +151,7 @@ public:
     void showMainWindow() override { window_.showMainWindow(); }
     void showSoundEditorModal() override { window_.showSoundEditorModal(); }
     void endProgram() override { window_.endProgram(); }
+    void endProgramAfterError() override { window_.endProgramAfterError(); }
 
 private:
     WindowServices& window_;

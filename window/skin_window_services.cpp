@@ -7,9 +7,19 @@
 
 namespace rumblet {
 
+namespace {
+
+// The process's exit status, for the one real end.
+int& exitStatus() {
+    static int status = EXIT_SUCCESS;
+    return status;
+}
+
+}  // namespace
+
 void endProgramAtOnce() {
     std::fflush(nullptr);
-    std::_Exit(0);
+    std::_Exit(exitStatus());
 }
 
 SkinWindowServices::SkinWindowServices(std::function<void()> openEditor, std::function<void()> end)
@@ -26,6 +36,11 @@ void SkinWindowServices::showSoundEditorModal() {
 
 void SkinWindowServices::runtimeError(const std::exception& e) {
     messageBox(e.what());
+    endProgramAfterError();
+}
+
+void SkinWindowServices::endProgramAfterError() {
+    exitStatus() = EXIT_FAILURE;
     endProgram();
 }
 

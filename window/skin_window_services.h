@@ -12,7 +12,8 @@
 
 namespace rumblet {
 
-// The real end of the program: nothing runs after it, no window stays.
+// The real end of the program: nothing runs after it, no window stays. Its
+// exit status is 0, or 1 once the standard run-time error has ended it.
 [[noreturn]] void endProgramAtOnce();
 
 class SkinWindowServices : public WindowServices {
@@ -28,8 +29,10 @@ public:
     void yield() override;
     void showSoundEditorModal() override;
     void endProgram() override;
+    void endProgramAfterError() override;
 
-    // The program's standard run-time error: its message, then the end.
+    // The program's standard run-time error: its message, then the end
+    // after an error.
     void runtimeError(const std::exception& e);
 
 protected:

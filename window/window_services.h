@@ -38,6 +38,12 @@ public:
     // runs, also when called from inside a nested yield. The real one does
     // not return.
     virtual void endProgram() = 0;
+
+    // The same end after the standard run-time error (a failing operation
+    // that no procedure handles), which whoever started the program learns
+    // from its exit status. A window system without an exit status (a test's
+    // fake) ends as endProgram does.
+    virtual void endProgramAfterError() { endProgram(); }
 };
 
 }  // namespace rumblet

@@ -199,6 +199,7 @@ TEST_F(MainWindowTest, EndeClosesThePortBeforeSavingThenReleasesAndEnds) {
     startWithCom1();
     EXPECT_THROW(form.Form_Unload(), ProgramEnded);
     EXPECT_EQ(events(), (std::vector<std::string>{"CLOSECOM", "initsave 1", "releaseSound", "end"}));
+    EXPECT_FALSE(window.endedAfterError);
 }
 
 TEST_F(MainWindowTest, FailedSaveAtTheEndIsReportedBeforeTheEnd) {
@@ -264,6 +265,7 @@ TEST_F(MainWindowTest, MissingPortLibraryIsNamedThenTheProgramEnds) {
     ASSERT_EQ(window.messages.size(), 1u);
     EXPECT_NE(window.messages[0].find("/nonexistent/libport.so"), std::string::npos) << window.messages[0];
     EXPECT_EQ(events().back(), "end");
+    EXPECT_TRUE(window.endedAfterError) << "whoever started the program learns that it failed";
 }
 
 TEST_F(MainWindowTest, MissingPortLibraryAtTheEndStillSavesTheSettings) {

@@ -1,10 +1,12 @@
 #!/usr/bin/env bash
 # rumblet and port as installed: into a scratch root, built against by a C
 # program (pkg-config and find_package), packed into Debian packages whose
-# contents are checked, and the packaged rumblet started on a virtual display
-# by an ordinary user with an empty home and a program folder it cannot
-# write. It must come up with the demo sound set, close cleanly, and leave
-# its settings in the user's own folder.
+# contents are checked and which lintian must pass, and the packaged rumblet
+# started on a virtual display by an ordinary user with an empty home and a
+# program folder it cannot write. It must come up with the demo sound set,
+# close cleanly, and leave its settings in the user's own folder. A copy
+# installed under another prefix must load its own library, and say so and
+# fail when that library is gone.
 #
 #   install_test.sh <build tree> <xwindow tool>
 set -euo pipefail
@@ -88,6 +90,12 @@ dpkg-deb -f "$scratch/packages/rumblet_${version}_$arch.deb" Depends | grep -q "
 dpkg-deb -I "$scratch/packages/libport1_${version}_$arch.deb" shlibs | grep -q '^libport 1 libport1' ||
   fail "libport1 has no shlibs entry for libport.so.1"
 
+step "lintian"
+# A Debian maintainer's check: no error and no warning (the few tags that do
+# not apply are overridden in packaging/debian/, each with its reason).
+lintian --fail-on error,warning --tag-display-limit 0 "$scratch"/packages/*.deb ||
+  fail "lintian finds errors or warnings in the packages"
+
 # The packages unpacked are the system rumblet runs on: its folder is the
 # root's, the library on the loader's path.
 system=$scratch/system
@@ -96,8 +104,31 @@ desktop-file-validate "$system/usr/share/applications/rumblet.desktop" || fail "
 library=$(find "$system" -name 'libport.so.1.*')
 soname=$(objdump -p "$library" | awk '$1 == "SONAME" { print $2 }')
 [ "$soname" = libport.so.1 ] || fail "libport's soname is '$soname'"
+# The symbols file names every export, and nothing else.
+cmp -s <(nm -D --defined-only "$library" | awk '{ print $3 }' | sort) \
+  <(dpkg-deb -I "$scratch/packages/libport1_${version}_$arch.deb" symbols | sed -n 's/^ \([A-Z]*\)@Base .*/\1/p' | sort) ||
+  fail "libport1's symbols file and the library's exports differ"
 
-step "the packaged rumblet, started by an ordinary user"
+step "a copy installed under another prefix finds its own library"
+opt=$scratch/opt
+cmake --install "$build" --prefix "$opt" >"$scratch/install-opt.log" ||
+  { cat "$scratch/install-opt.log"; fail "cmake --install --prefix failed"; }
+optlib=$(dirname "$(find "$opt" -name libport.so.1)")
+for program in rumblet portinfo; do
+  dynamic=$(readelf -d "$opt/bin/$program")
+  runpath=$(sed -n 's/.*(RUNPATH).*\[\(.*\)\]$/\1/p' <<<"$dynamic")
+  [ "$runpath" = "\$ORIGIN/$(realpath --relative-to="$opt/bin" "$optlib")" ] ||
+    fail "$program's RUNPATH is '$runpath', not its library's folder"
+  ! grep -q '(RPATH)' <<<"$dynamic" || fail "$program has an RPATH, which LD_LIBRARY_PATH could not override"
+done
+# portinfo opens no port; its COM names lead to sockets that nothing uses.
+# With libport1 installed on this machine too, the copy must still load its own.
+env -u LD_LIBRARY_PATH LD_DEBUG=libs HOME="$scratch" PORT_COM1="virtual:$scratch/com1.sock" \
+  PORT_COM2="virtual:$scratch/com2.sock" "$opt/bin/portinfo" --version >"$scratch/portinfo.log" 2>"$scratch/portinfo.debug" ||
+  { cat "$scratch/portinfo.log"; fail "the copy's portinfo failed"; }
+loaded=$(sed -n 's/.*calling init: \(.*libport\.so.*\)$/\1/p' "$scratch/portinfo.debug" | xargs -r realpath -s)
+[ "$loaded" = "$optlib/libport.so.1" ] || fail "the copy's portinfo loaded '$loaded', not $optlib/libport.so.1"
+
 home=$scratch/home
 mkdir "$home"
 chmod 755 "$scratch"
@@ -116,20 +147,48 @@ for _ in $(seq 100); do [ -s "$scratch/display" ] && break; sleep 0.1; done
 [ -s "$scratch/display" ] || fail "Xvfb did not start"
 display=:$(head -1 "$scratch/display")
 
+# The id of rumblet's first visible window whose name matches (grep -E),
+# once it shows; empty when none came within 30 s or rumblet ended.
+rumblet_window() {
+  local found=""
+  for _ in $(seq 150); do
+    found=$(DISPLAY=$display xdotool search --onlyvisible --name "$1" 2>/dev/null | head -1) || true
+    [ -n "$found" ] && break
+    kill -0 "$rumblet" 2>/dev/null || break
+    sleep 0.2
+  done
+  echo "$found"
+}
+
+step "the copy's rumblet without its library says so and fails"
+# The library goes (or, where the system has a libport.so.1 that the copy
+# could fall back to, turns into a file that is no library). COM1, chosen in
+# the settings, makes the start load it.
+rm "$optlib"/libport.so*
+if /sbin/ldconfig -p | grep -q 'libport\.so\.1 '; then echo "no library" >"$optlib/libport.so.1"; fi
+opthome=$scratch/opt-home
+mkdir -p "$opthome/data/rumblet"
+sed '27s/.*/ 1 \r/' "$opt/share/rumblet/IR.ini" >"$opthome/data/rumblet/IR.ini"
+env -i PATH=/usr/bin:/bin HOME="$opthome" XDG_DATA_HOME="$opthome/data" DISPLAY="$display" QT_QPA_PLATFORM=xcb \
+  SDL_AUDIODRIVER=dummy PORT_COM1="virtual:$opthome/ir.sock" "$opt/bin/rumblet" >"$scratch/opt-rumblet.log" 2>&1 &
+rumblet=$!
+box=$(rumblet_window '^rumblet$')
+[ -n "$box" ] || { cat "$scratch/opt-rumblet.log"; fail "the copy's rumblet showed no message about its library"; }
+DISPLAY=$display "$xwindow" close "$box" || fail "cannot close the message"
+for _ in $(seq 100); do kill -0 "$rumblet" 2>/dev/null || break; sleep 0.1; done
+status=0
+wait "$rumblet" || status=$?
+[ $status -ne 0 ] || fail "the copy's rumblet ended with status 0 without its library"
+[ ! -S "$opthome/ir.sock" ] || fail "the copy's rumblet opened COM1 without its library"
+
+step "the packaged rumblet, started by an ordinary user"
 # COM1 leads to a virtual receiver: ticking it makes rumblet load the library
-# from the system's path and open the port.
+# that its RUNPATH leads to, the package's own, and open the port.
 env -i PATH=/usr/bin:/bin HOME="$home" DISPLAY="$display" QT_QPA_PLATFORM=xcb SDL_AUDIODRIVER=dummy \
   PORT_COM1="virtual:$home/ir.sock" \
-  LD_LIBRARY_PATH="$(dirname "$library")" \
   "${as_user[@]}" "$system/usr/bin/rumblet" >"$scratch/rumblet.log" 2>&1 &
 rumblet=$!
-window=""
-for _ in $(seq 150); do
-  window=$(DISPLAY=$display xdotool search --onlyvisible --name '^rumblet   v\.0\.85\.beta$' 2>/dev/null | head -1) || true
-  [ -n "$window" ] && break
-  kill -0 "$rumblet" 2>/dev/null || break
-  sleep 0.2
-done
+window=$(rumblet_window '^rumblet   v\.0\.85\.beta$')
 [ -n "$window" ] || { cat "$scratch/rumblet.log"; fail "rumblet's window did not appear"; }
 no_message() {
   if DISPLAY=$display xdotool search --onlyvisible --name '^rumblet$' >/dev/null 2>&1; then

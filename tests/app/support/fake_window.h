@@ -37,6 +37,7 @@ public:
     int64_t yields = 0;
     bool shown = false;
     bool ended = false;
+    bool endedAfterError = false;  // the end that tells of a failure (exit status)
 
     void yield() override {
         ++yields;
@@ -73,6 +74,10 @@ public:
     void endProgram() override {
         ended = true;
         record("end");
+    }
+    void endProgramAfterError() override {
+        endedAfterError = true;
+        endProgram();
     }
 
 private:
