@@ -51,11 +51,14 @@ std::unique_ptr<QApplication> openApplication(int& argc, char** argv, const char
         return nullptr;
     }
     openingProgram = program;
+    // What the player named, for the line; Qt takes its arguments out of argv.
     namedDisplay.clear();
-    for (const char* name : DISPLAY_VARIABLES)
-        if (!qEnvironmentVariableIsEmpty(name))
-            namedDisplay += (namedDisplay.empty() ? "" : ", ") + std::string(name) + "=" + qgetenv(name).toStdString();
-    if (namedDisplay.empty()) namedDisplay = "der Anzeige der Argumente";
+    const auto name = [](const std::string& what) { namedDisplay += (namedDisplay.empty() ? "" : ", ") + what; };
+    for (const char* variable : DISPLAY_VARIABLES)
+        if (!qEnvironmentVariableIsEmpty(variable)) name(std::string(variable) + "=" + qgetenv(variable).toStdString());
+    for (int i = 1; i + 1 < argc; ++i)
+        for (const char* option : DISPLAY_ARGUMENTS)
+            if (std::strcmp(argv[i], option) == 0) name(std::string(option) + " " + argv[i + 1]);
     previousHandler = qInstallMessageHandler(duringOpening);
     auto application = std::make_unique<QApplication>(argc, argv);
     qInstallMessageHandler(previousHandler);
