@@ -3,12 +3,16 @@
 // program's folder or the system's, sets up both windows over their
 // toolkit-free logic and runs the main window's load handler; from then on
 // everything happens in the window system's event loop on this one thread.
-#include <QApplication>
+// --help and --version are answered first, without a display; every other
+// argument is Qt's (-platform, -display, -style, ...).
 #include <exception>
+#include <iostream>
 #include <memory>
 #include <optional>
+#include <string>
 
 #include "app/bound_port.h"
+#include "app/command_line.h"
 #include "app/dynamic_library.h"
 #include "app/engine_sound_actions.h"
 #include "app/mainform.h"
@@ -18,6 +22,7 @@
 #include "window/qt/control_binding.h"
 #include "app/qt/main_window.h"
 #include "window/qt/message_box.h"
+#include "window/qt/open_application.h"
 #include "app/qt/qt_window_services.h"
 #include "app/main_form_link.h"
 #include "editor/qt/soundedit_dialog.h"
@@ -25,7 +30,14 @@
 
 int main(int argc, char** argv) {
     using namespace rumblet;
-    QApplication application(argc, argv);
+    const std::string usage =
+        std::string(RUMBLET_USAGE) + "Andere Argumente gehen an Qt, z. B. -platform NAME oder -display ANZEIGE.\n";
+    if (const auto answer = helpOrVersion({argv + 1, argv + argc}, "rumblet", usage)) {
+        std::cout << *answer;
+        return 0;
+    }
+    const auto application = qtskin::openApplication(argc, argv, "rumblet");
+    if (!application) return 1;
     try {
         ProgramData data;
         // This platform's sound output; soundinit opens it in the load handler.
@@ -54,7 +66,7 @@ int main(int argc, char** argv) {
         editor.emplace(data, owner, system);
 
         qtskin::runUserAction([&form] { form.Form_Load(); });
-        return application.exec();
+        return application->exec();
     } catch (const std::exception& e) {
         qtskin::showMessage(e.what());
         return 1;

@@ -5,11 +5,15 @@
 // everything happens in the message loop on this one thread.
 #include <windows.h>
 #include <commctrl.h>
+#include <shellapi.h>
 
 #include <exception>
 #include <optional>
+#include <string>
+#include <vector>
 
 #include "app/bound_port.h"
+#include "app/command_line.h"
 #include "app/dynamic_library.h"
 #include "app/engine_sound_actions.h"
 #include "app/main_form_link.h"
@@ -20,15 +24,37 @@
 #include "editor/win32/soundedit_window.h"
 #include "programdata/program_data.h"
 #include "sound/sound_output.h"
+#include "sound/win32/utf8_win32.h"
 #include "tanksound/data_folder.h"
 #include "window/user_action.h"
 #include "window/win32/message_loop.h"
+
+namespace {
+
+// The program's arguments after its own name, as UTF-8.
+std::vector<std::string> commandLineArguments() {
+    std::vector<std::string> arguments;
+    int count = 0;
+    if (LPWSTR* wide = CommandLineToArgvW(GetCommandLineW(), &count)) {
+        for (int i = 1; i < count; ++i) arguments.push_back(rumblet::utf8FromWide(wide[i]));
+        LocalFree(wide);
+    }
+    return arguments;
+}
+
+}  // namespace
 
 int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int) {
     using namespace rumblet;
     using namespace rumblet::win32skin;
     const INITCOMMONCONTROLSEX controls{sizeof(INITCOMMONCONTROLSEX), ICC_STANDARD_CLASSES | ICC_BAR_CLASSES};
     InitCommonControlsEx(&controls);
+    // A windowed program has no console to print on: --help and --version
+    // answer in the program's message box. Other arguments are ignored.
+    if (const auto answer = helpOrVersion(commandLineArguments(), "rumblet", RUMBLET_USAGE)) {
+        showMessage(*answer);
+        return 0;
+    }
     try {
         ProgramData data;
         // This platform's sound output; soundinit opens it in the load handler.

@@ -4,12 +4,11 @@
 //
 //   irremote [--port COM1|COM2] [--socket PATH|udp:ADDRESS:PORT] [--script FILE]
 //            [--no-window] [--log-frames] [--stay]
+//   irremote --help | --version
 //
 // --socket udp:127.0.0.1:5000 sends to a receiver listening on UDP (a
 // program on Windows, or under Wine, whose COM1 is mapped there).
 #include <time.h>
-
-#include <QApplication>
 
 #include <cstdio>
 #include <fstream>
@@ -17,8 +16,10 @@
 #include <sstream>
 #include <string>
 
+#include "app/command_line.h"
 #include "remote_window.h"
 #include "session.h"
+#include "window/qt/open_application.h"
 
 namespace {
 
@@ -33,10 +34,15 @@ struct Options {
     bool stay = false;
 };
 
+constexpr const char* USAGE =
+    "usage: irremote [--port COM1|COM2] [--socket PATH|udp:ADDRESS:PORT] [--script FILE]\n"
+    "                [--no-window] [--log-frames] [--stay]\n"
+    "       irremote --help | --version\n"
+    "Virtual remote controls for up to four tanks, sending IR frames to rumblet's\n"
+    "virtual receiver; a script plays them by itself, with or without window.\n";
+
 int usage(const std::string& problem) {
-    std::cerr << "irremote: " << problem << "\n"
-              << "usage: irremote [--port COM1|COM2] [--socket PATH|udp:ADDRESS:PORT] [--script FILE]\n"
-              << "                [--no-window] [--log-frames] [--stay]\n";
+    std::cerr << "irremote: " << problem << "\n" << USAGE;
     return 2;
 }
 
@@ -66,6 +72,10 @@ void playHeadless(Session& session) {
 }  // namespace
 
 int main(int argc, char** argv) {
+    if (const auto answer = rumblet::helpOrVersion({argv + 1, argv + argc}, "irremote", USAGE)) {
+        std::cout << *answer;
+        return 0;
+    }
     Options o;
     for (int i = 1; i < argc; ++i) {
         const std::string arg = argv[i];
@@ -122,8 +132,9 @@ int main(int argc, char** argv) {
         playHeadless(session);
         return 0;
     }
-    QApplication app(argc, argv);
+    const auto app = rumblet::qtskin::openApplication(argc, argv, "irremote");
+    if (!app) return 1;
     RemoteWindow window(session, !o.script.empty() && !o.stay);
     window.show();
-    return app.exec();
+    return app->exec();
 }

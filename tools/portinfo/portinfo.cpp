@@ -3,6 +3,9 @@
 // 751 µs one, whether this user may raise the capture to real-time priority,
 // and where COM1 and COM2 lead and whether this user may use those devices.
 // It opens no serial port: a device is judged by its file alone.
+//
+//   portinfo
+//   portinfo --help | --version
 #include <grp.h>
 #include <pwd.h>
 #include <sched.h>
@@ -14,15 +17,23 @@
 #include <chrono>
 #include <cstdio>
 #include <fstream>
+#include <iostream>
 #include <string>
 #include <vector>
 
+#include "app/command_line.h"
 #include "ir_devices.h"
 #include "port.h"
 #include "serial_names.h"
 #include "virtual_receiver_address.h"
 
 namespace {
+
+constexpr const char* USAGE =
+    "usage: portinfo\n"
+    "       portinfo --help | --version\n"
+    "Shows the stopwatch figures, the right to real-time priority, where COM1 and\n"
+    "COM2 lead and which IR receivers there are; opens no serial port.\n";
 
 // Smallest nonzero step between two successive TIMEREADUS results.
 int32_t microsecondStep() {
@@ -154,7 +165,15 @@ std::string describe(const port::SerialTarget& target) {
 
 }  // namespace
 
-int main() {
+int main(int argc, char** argv) {
+    if (const auto answer = rumblet::helpOrVersion({argv + 1, argv + argc}, "portinfo", USAGE)) {
+        std::cout << *answer;
+        return 0;
+    }
+    if (argc > 1) {
+        std::cerr << "portinfo: unknown argument \"" << argv[1] << "\"\n" << USAGE;
+        return 2;
+    }
     std::printf("port self-check (no serial port is opened)\n\nStopwatches\n");
     std::printf("  TIMEREADUS smallest step:     %d us\n", microsecondStep());
     std::printf("  TIMEREADUS cost:              %.1f ns per call\n", timeReadCost());
