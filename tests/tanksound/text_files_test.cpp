@@ -302,9 +302,12 @@ TEST_F(SettingsFile, ReadsFilesFromWindowsAndRefusesNamesTooLongToExist) {
     EXPECT_EQ(data.controllers[0].enginesound.volume, -100);
     EXPECT_GT(fileda(folder.path() + "/dsound/" + cp1252Name), 0) << "found as Windows-1252";
     EXPECT_EQ(data.controllers[0].shotsound.file, "leer") << "refused, not cut";
-    EXPECT_EQ(problems, std::vector<std::string>{"Name zu lang, nicht übernommen: Kontroller 1 Schuss"});
+    EXPECT_EQ(problems, std::vector<std::string>{"Name zu lang, nicht übernommen: Kontroller 1 Schuss\n"
+                                                 "Die Datei wird nicht überschrieben: " + folder.path() + "/IR.ini"});
     EXPECT_EQ(formatSettings(data, 0).substr(0, cp1252Name.size() + 2), cp1252Name + "\r\n")
         << "the name is written back as it was read";
+    EXPECT_THROW(initsave(data, 0), std::runtime_error) << "a save would lose the refused name";
+    EXPECT_EQ(folder.read("IR.ini").substr(cp1252Name.size() + 12, longName.size()), longName);
 }
 
 // Saved by Windows Notepad as "Unicode", in either byte order: the names
