@@ -5,6 +5,7 @@
 
 #include "programdata/file_system.h"
 #include "programdata/replace_file.h"
+#include "programdata/text_values.h"
 
 namespace rumblet {
 
@@ -72,11 +73,14 @@ std::string readProgramFile(ProgramData& data, const std::string& path, std::str
     const std::string real = resolvePathNoCase(path);
     if (real.empty()) return {};
     std::string reason;
-    if (data.unreadableFiles.count(real) == 0 && file_system::readFile(real, content, reason)) return {};
+    std::string fault = "Datei kann nicht gelesen werden: ";
+    if (data.unreadableFiles.count(real) == 0 && file_system::readFile(real, content, reason)) {
+        if (decodeFileText(content, reason)) return {};
+        fault = "Datei ist beschädigt: ";
+    }
     content.clear();
     if (!data.unreadableFiles.insert(real).second) return {};
-    return "Datei kann nicht gelesen werden: " + real + " (" + reason +
-           ")\nEs gelten die Vorgaben; die Datei wird nicht überschrieben.";
+    return fault + real + " (" + reason + ")\nEs gelten die Vorgaben; die Datei wird nicht überschrieben.";
 }
 
 void refuseUnreadable(const ProgramData& data, const std::string& realPath) {

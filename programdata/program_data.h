@@ -75,9 +75,9 @@ struct ProgramData {
     int16_t currentcontroller = 0;              // controller of the last ordinary frame
     std::string programDir;                     // where IR.ini and dsound are (tanksound/data_folder.h), no trailing '/'
 
-    // Settings and positions files that exist but could not be read: the
-    // program runs on defaults and never writes over them, so the user's
-    // own file survives the run.
+    // Settings and positions files that exist but could not be read, or
+    // are damaged: the program runs on defaults and never writes over them,
+    // so the user's own file survives the run.
     std::set<std::string> unreadableFiles;
     // The last save of the positions files left some unwritten; the
     // program's end tries once more, so the edits are not dropped silently.
@@ -103,10 +103,12 @@ std::string resolvePathNoCase(const std::string& path);
 std::size_t nameStart(const std::string& path);
 
 // Reads the settings or positions file at `path` (found without regard to
-// letter case) into `content`; a missing file reads as empty. A file that
-// exists but cannot be read (no rights, a folder) reads as empty too, joins
-// `unreadableFiles`, and the message that names it is returned (once per
-// file and run); otherwise the result is empty.
+// letter case) into `content`, as text the readers take (decodeFileText:
+// UTF-16 from Windows editors as UTF-8); a missing file reads as empty. A
+// file that exists but cannot be read (no rights, a folder) or holds no
+// text (binary junk) reads as empty too, joins `unreadableFiles`, and the
+// message that names it is returned (once per file and run); otherwise the
+// result is empty.
 std::string readProgramFile(ProgramData& data, const std::string& path, std::string& content);
 
 // Throws the not-saved message when `realPath` is one of `unreadableFiles`.

@@ -11,6 +11,49 @@ bool isBlank(char c) { return c == ' ' || c == '\t'; }
 
 bool isFieldSeparator(char c) { return isBlank(c) || c == ',' || c == '\r' || c == '\n'; }
 
+void appendUtf8(uint32_t code, std::string& out) {
+    if (code < 0x80) {
+        out += static_cast<char>(code);
+    } else if (code < 0x800) {
+        out += static_cast<char>(0xC0 | (code >> 6));
+        out += static_cast<char>(0x80 | (code & 0x3F));
+    } else if (code < 0x10000) {
+        out += static_cast<char>(0xE0 | (code >> 12));
+        out += static_cast<char>(0x80 | ((code >> 6) & 0x3F));
+        out += static_cast<char>(0x80 | (code & 0x3F));
+    } else {
+        out += static_cast<char>(0xF0 | (code >> 18));
+        out += static_cast<char>(0x80 | ((code >> 12) & 0x3F));
+        out += static_cast<char>(0x80 | ((code >> 6) & 0x3F));
+        out += static_cast<char>(0x80 | (code & 0x3F));
+    }
+}
+
+// UTF-16 after its mark as UTF-8; false for a text that breaks off inside a
+// unit or leaves a surrogate unpaired.
+bool utf16ToUtf8(std::string_view bytes, bool bigEndian, std::string& out) {
+    if (bytes.size() % 2 != 0) return false;
+    auto unit = [&](size_t i) {
+        const auto first = static_cast<unsigned char>(bytes[i]);
+        const auto second = static_cast<unsigned char>(bytes[i + 1]);
+        return static_cast<uint32_t>(bigEndian ? first << 8 | second : second << 8 | first);
+    };
+    out.clear();
+    for (size_t i = 0; i < bytes.size(); i += 2) {
+        uint32_t code = unit(i);
+        if (code >= 0xDC00 && code <= 0xDFFF) return false;
+        if (code >= 0xD800 && code <= 0xDBFF) {
+            i += 2;
+            if (i >= bytes.size()) return false;
+            const uint32_t low = unit(i);
+            if (low < 0xDC00 || low > 0xDFFF) return false;
+            code = 0x10000 + ((code - 0xD800) << 10) + (low - 0xDC00);
+        }
+        appendUtf8(code, out);
+    }
+    return true;
+}
+
 }  // namespace
 
 std::string formatNumberLine(int32_t value) {
@@ -66,6 +109,26 @@ void skipByteOrderMark(std::istream& in) {
     }
 }
 
+bool decodeFileText(std::string& content, std::string& reason) {
+    const std::string_view text = content;
+    const bool little = text.substr(0, 2) == "\xFF\xFE";
+    if (little || text.substr(0, 2) == "\xFE\xFF") {
+        std::string decoded;
+        if (!utf16ToUtf8(text.substr(2), !little, decoded)) {
+            reason = "fehlerhafter UTF-16-Text";
+            return false;
+        }
+        content = std::move(decoded);
+    }
+    // Checked after decoding: a UTF-16 character 0 is a NUL as well, and
+    // written back as 8-bit text it would make the file unreadable next time.
+    if (content.find('\0') != std::string::npos) {
+        reason = "enthält Nullzeichen";
+        return false;
+    }
+    return true;
+}
+
 bool isValidUtf8(std::string_view text) {
     size_t i = 0;
     while (i < text.size()) {
@@ -111,16 +174,7 @@ std::string windows1252ToUtf8(std::string_view text) {
         const auto c = static_cast<unsigned char>(ch);
         uint32_t code = c;
         if (c >= 0x80 && c <= 0x9F && HIGH[c - 0x80] != 0) code = HIGH[c - 0x80];
-        if (code < 0x80) {
-            out += static_cast<char>(code);
-        } else if (code < 0x800) {
-            out += static_cast<char>(0xC0 | (code >> 6));
-            out += static_cast<char>(0x80 | (code & 0x3F));
-        } else {
-            out += static_cast<char>(0xE0 | (code >> 12));
-            out += static_cast<char>(0x80 | ((code >> 6) & 0x3F));
-            out += static_cast<char>(0x80 | (code & 0x3F));
-        }
+        appendUtf8(code, out);
     }
     return out;
 }

@@ -28,6 +28,15 @@ int32_t parseLeadingNumber(std::string_view text);
 // text file; anything else stays unread.
 void skipByteOrderMark(std::istream& in);
 
+// The text of a settings or positions file as the readers take it. A file
+// that starts with a UTF-16 byte order mark, in either byte order (what
+// Windows editors save as "Unicode"), becomes UTF-8 without its mark, the
+// form names take inside the program; any other file stays as it is. False,
+// with `reason` in the program's language, for a file that holds no text: a
+// NUL character (no name or number has one; binary junk does), or UTF-16
+// that breaks off or leaves a surrogate unpaired.
+bool decodeFileText(std::string& content, std::string& reason);
+
 // True when `text` is well-formed UTF-8.
 bool isValidUtf8(std::string_view text);
 

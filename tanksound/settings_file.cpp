@@ -97,9 +97,15 @@ std::string formatSettings(const ProgramData& data, int16_t comport) {
 std::vector<std::string> initladen(ProgramData& data, int16_t& comport) {
     // A missing or unreadable file reads like an empty one: all defaults.
     std::string content;
-    const std::string unreadable = readProgramFile(data, settingsPath(data.programDir), content);
+    const std::string path = settingsPath(data.programDir);
+    const std::string unreadable = readProgramFile(data, path, content);
     std::istringstream in(content);
     std::vector<std::string> problems = readSettings(in, data, comport);
+    // A refused name would be saved as "leer": the file keeps it instead,
+    // as the player wrote it.
+    const std::string real = resolvePathNoCase(path);
+    if (!problems.empty() && data.unreadableFiles.insert(real).second)
+        problems.back() += "\nDie Datei wird nicht überschrieben: " + real;
     if (!unreadable.empty()) problems.insert(problems.begin(), unreadable);
     return problems;
 }

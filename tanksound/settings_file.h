@@ -23,7 +23,8 @@ std::string settingsPath(const std::string& programDir);
 // short or damaged file leaves the missing values there. A text value is its
 // line up to the first comma, blanks removed; an empty one reads as "leer".
 // A name longer than the file system allows is refused, never cut: its slot
-// stays "leer" and the message naming the slot is returned.
+// stays "leer" and the message naming the slot is returned (initladen then
+// keeps the file from being written over in this run, so the name survives).
 std::vector<std::string> readSettings(std::istream& in, ProgramData& data, int16_t& comport);
 
 // The file's text exactly as initsave writes it.

@@ -7,6 +7,7 @@
 #include "tanksound/positions_file.h"
 #include "tanksound/sound_engine.h"
 #include "sound/testing/test_waves.h"
+#include "tests/programdata/support/file_situations.h"
 
 namespace rumblet {
 namespace {
@@ -22,6 +23,8 @@ std::string twelveLines(const Positions& p) {
     }
     return text;
 }
+
+std::u16string unicode(const std::string& ascii) { return std::u16string(ascii.begin(), ascii.end()); }
 
 TEST(PositionsFile, ItsNameReplacesTheLastThreeCharactersByDat) {
     const std::pair<const char*, const char*> cases[] = {
@@ -56,6 +59,8 @@ TEST(PositionsFile, ReadsTheFirstTwelveNumbersHoweverTheyAreSeparated) {
         {"binary", std::string("\0\xff\x01", 3), {}},
         {"a number too large for 32 bits", "1\r\n99999999999\r\n3\r\n", {{{1, INT32_MAX}, {3, 0}}}},
         {"a byte order mark", "\xEF\xBB\xBF" + twelveLines(SAMPLE), SAMPLE},
+        {"UTF-16", testing::notepadUnicode(unicode(twelveLines(SAMPLE)), false), SAMPLE},
+        {"UTF-16 big endian", testing::notepadUnicode(unicode(twelveLines(SAMPLE)), true), SAMPLE},
     };
     for (const Case& c : cases) {
         const std::string path = folder.write("tank.dat", c.text);

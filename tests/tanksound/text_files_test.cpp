@@ -119,13 +119,14 @@ TEST_F(SettingsFile, MissingShortOrDamagedFilesGiveDefaultsForWhatIsMissing) {
         {"no file", std::nullopt, "leer", 0},
         {"an empty file", "", "leer", 0},
         {"three lines", "tank.wav\r\n-300 \r\nshot.wav\r\n", "tank.wav", -300},
-        {"binary garbage", "\x01\xff\0\x7f\r\n\xfe\0"s, "\x01\xff\0\x7f"s, 0},
+        {"binary garbage", "\x01\xff\0\x7f\r\n\xfe\0"s, "leer", 0},
         {"text where numbers belong", "tank.wav\r\nloud\r\n", "tank.wav", 0},
         {"an empty name", "\r\n-300 \r\n", "leer", -300},
     };
     for (const Case& c : cases) {
         std::filesystem::remove(folder.path() + "/IR.ini");
         if (c.content) folder.write("IR.ini", *c.content);
+        data.unreadableFiles.clear();  // each case is a run of its own
         data.atmosound.file = "old.wav";
         comport = 2;
         initladen(data, comport);
@@ -301,9 +302,69 @@ TEST_F(SettingsFile, ReadsFilesFromWindowsAndRefusesNamesTooLongToExist) {
     EXPECT_EQ(data.controllers[0].enginesound.volume, -100);
     EXPECT_GT(fileda(folder.path() + "/dsound/" + cp1252Name), 0) << "found as Windows-1252";
     EXPECT_EQ(data.controllers[0].shotsound.file, "leer") << "refused, not cut";
-    EXPECT_EQ(problems, std::vector<std::string>{"Name zu lang, nicht übernommen: Kontroller 1 Schuss"});
+    EXPECT_EQ(problems, std::vector<std::string>{"Name zu lang, nicht übernommen: Kontroller 1 Schuss\n"
+                                                 "Die Datei wird nicht überschrieben: " + folder.path() + "/IR.ini"});
     EXPECT_EQ(formatSettings(data, 0).substr(0, cp1252Name.size() + 2), cp1252Name + "\r\n")
         << "the name is written back as it was read";
+    EXPECT_THROW(initsave(data, 0), std::runtime_error) << "a save would lose the refused name";
+    EXPECT_EQ(folder.read("IR.ini").substr(cp1252Name.size() + 12, longName.size()), longName);
+}
+
+// Saved by Windows Notepad as "Unicode", in either byte order: the names
+// come out with their umlauts and are found, and a save writes the file in
+// its usual 8-bit form without losing a value.
+TEST_F(SettingsFile, ReadsUnicodeFilesFromWindowsEditorsAndSavesThemWhole) {
+    const std::u16string text = u"Motor-gro\u00DF.wav\r\n-100 \r\nT\u00F6ne \U0001F3B5.wav\r\n-200 \r\n";
+    folder.write("dsound/Motor-gro\xC3\x9F.wav", "RIFF");
+    for (const bool bigEndian : {false, true}) {
+        SCOPED_TRACE(bigEndian ? "big endian" : "little endian");
+        const std::string path = folder.write("IR.ini", testing::notepadUnicode(text, bigEndian));
+        ProgramData fresh;
+        fresh.programDir = folder.path();
+        EXPECT_TRUE(initladen(fresh, comport).empty());
+        EXPECT_EQ(fresh.controllers[0].enginesound.file, "Motor-gro\xC3\x9F.wav");
+        EXPECT_EQ(fresh.controllers[0].enginesound.volume, -100);
+        EXPECT_EQ(fresh.controllers[0].shotsound.file, "T\xC3\xB6ne \xF0\x9F\x8E\xB5.wav");
+        EXPECT_EQ(fresh.controllers[0].shotsound.volume, -200);
+        EXPECT_GT(fileda(folder.path() + "/dsound/" + fresh.controllers[0].enginesound.file), 0);
+
+        initsave(fresh, 2);
+        ProgramData back;
+        back.programDir = folder.path();
+        EXPECT_TRUE(initladen(back, comport).empty());
+        EXPECT_EQ(formatSettings(back, comport), formatSettings(fresh, 2));
+        EXPECT_EQ(folder.read("IR.ini"), formatSettings(fresh, 2));
+    }
+}
+
+// A file that holds no text is the player's all the same: it is named as
+// damaged once, the program runs on the defaults, and no save writes over it.
+TEST_F(SettingsFile, ADamagedFileIsNamedOnceAndNeverWritten) {
+    using namespace std::string_literals;
+    std::string junk;
+    for (uint32_t x = 7; junk.size() < 600; x = x * 1103515245u + 12345u) junk += static_cast<char>(x >> 16);
+    const std::pair<const char*, std::string> cases[] = {
+        {"binary junk", junk},
+        {"NULs where a name should be", "tank.wav\r\n-100 \r\n\0\0\0\0\r\n-200 \r\n"s},
+        {"UTF-16 that breaks off", "\xFF\xFEt\0a"s},
+        {"UTF-16 with half a pair", "\xFE\xFF\xD8\x3C\0a"s},
+    };
+    const std::string path = folder.path() + "/IR.ini";
+    for (const auto& [what, bytes] : cases) {
+        SCOPED_TRACE(what);
+        folder.write("IR.ini", bytes);
+        ProgramData fresh;
+        fresh.programDir = folder.path();
+        const auto problems = initladen(fresh, comport);
+        ASSERT_EQ(problems.size(), 1u);
+        EXPECT_EQ(problems[0].rfind("Datei ist beschädigt: " + path + " (", 0), 0u) << problems[0];
+        EXPECT_NE(problems[0].find("die Datei wird nicht überschrieben."), std::string::npos) << problems[0];
+        EXPECT_EQ(fresh.controllers[0].enginesound.file, "leer");
+        EXPECT_EQ(comport, 0);
+        EXPECT_TRUE(initladen(fresh, comport).empty()) << "named once per run";
+        EXPECT_THROW(initsave(fresh, 1), std::runtime_error);
+        EXPECT_EQ(folder.read("IR.ini"), bytes);
+    }
 }
 
 }  // namespace

@@ -5,6 +5,7 @@
 
 #include <memory>
 #include <string>
+#include <string_view>
 
 namespace rumblet::testing {
 
@@ -66,5 +67,18 @@ private:
     struct State;
     std::unique_ptr<State> state_;
 };
+
+// `text` as Windows Notepad saves it as "Unicode" (UTF-16 little-endian) or
+// "Unicode big endian": the byte order mark, then two bytes per unit.
+inline std::string notepadUnicode(std::u16string_view text, bool bigEndian) {
+    std::string bytes = bigEndian ? "\xFE\xFF" : "\xFF\xFE";
+    for (const char16_t unit : text) {
+        const char high = static_cast<char>(unit >> 8);
+        const char low = static_cast<char>(unit & 0xFF);
+        bytes += bigEndian ? high : low;
+        bytes += bigEndian ? low : high;
+    }
+    return bytes;
+}
 
 }  // namespace rumblet::testing
