@@ -9,8 +9,11 @@ std::shared_ptr<const WaveData> SharedWaves::load(const std::string& path) {
     for (auto it = entries_.begin(); it != entries_.end();) {
         it = it->second.wave.expired() ? entries_.erase(it) : std::next(it);
     }
+    const std::filesystem::path given = std::filesystem::u8path(path);
     std::error_code error;
-    const std::filesystem::path real = std::filesystem::canonical(std::filesystem::u8path(path), error);
+    std::filesystem::path real = std::filesystem::canonical(given, error);
+    // Where links cannot be followed, the same spelling at least is the same file.
+    if (error) real = std::filesystem::absolute(given, error).lexically_normal();
     Entry stamp;
     if (!error) stamp.size = std::filesystem::file_size(real, error);
     if (!error) stamp.modified = std::filesystem::last_write_time(real, error);
