@@ -13,6 +13,7 @@
 #include "programdata/rounding.h"
 #include "programdata/text_values.h"
 #include "tanksound/positions_file.h"
+#include "tanksound/sound_engine.h"
 #include "tanksound/sound_paths.h"
 
 namespace rumblet {
@@ -200,10 +201,22 @@ void Soundedit::File1_Click() {
         refreshLabels();
         return;
     }
+    std::string path = pathOf(category_, name);
+    // A wave the device cannot play (damaged, too long, no sound data) is
+    // named now, not first when the main window reloads at the close, and
+    // is not taken: the slot keeps its sound, its positions and the preview,
+    // as the main window's loading keeps a slot's sound.
+    std::unique_ptr<SoundBuffer> picked;
+    try {
+        picked = loadPreview(path);
+    } catch (const SoundError& e) {
+        system_.MsgBox(soundLoadFailureText(e));
+        refreshLabels();
+        return;
+    }
     soundslot& slot = slotOf(category_);
     slot.file = file_system::storedName(name);  // as IR.ini keeps names on this system
     setVolumeSlider(slot.volume);
-    std::string path = pathOf(category_, name);
     if (category_ == CATEGORY_ENGINE) {
         // Positions belong to the sound: another controller with it already
         // holds them, edits of this session included.
@@ -215,13 +228,13 @@ void Soundedit::File1_Click() {
             const std::string problem = posladenEditor(data_, positionsPath, controller_);
             if (!problem.empty()) system_.MsgBox(problem);
         }
-        int32_t length = soundladen(path, slot.volume);
+        int32_t length = playPreview(std::move(picked), slot.volume);
         rewindPreviewToSegment();
         slot.length = length;
         soundlaengeausgeben(length);
         Anzeigeslider(controller_, segment_);
     } else {
-        soundladen(path, slot.volume);
+        playPreview(std::move(picked), slot.volume);
     }
     showVolume();
     refreshLabels();
@@ -238,19 +251,31 @@ void Soundedit::Slider2_Scroll() {
 // missing file and a file the device cannot read all load nothing: the old
 // preview stays and the length is 0, as the main window's loader does.
 int32_t Soundedit::soundladen(const std::string& path, int32_t volume) {
-    waveform_.reset();  // the strip shows only what this load loads
-    if (upperTail(path, 4) == "LEER") return 0;
-    if (fileda(path) <= 0 || !data_.directsound) return 0;
-    const std::string file = resolvePathNoCase(path);
     std::unique_ptr<SoundBuffer> loaded;
     try {
-        loaded = data_.directsound->CreateSoundBufferFromFile(file);
+        loaded = loadPreview(path);
     } catch (const SoundError&) {
-        return 0;
+        // as an empty slot; the main window's loading names the file
     }
+    return playPreview(std::move(loaded), volume);
+}
+
+// A buffer of the file at `path`; none for an empty slot, a missing file or
+// no device. Throws SoundError for a file the device cannot use.
+std::unique_ptr<SoundBuffer> Soundedit::loadPreview(const std::string& path) {
+    if (upperTail(path, 4) == "LEER") return nullptr;
+    if (fileda(path) <= 0 || !data_.directsound) return nullptr;
+    return data_.directsound->CreateSoundBufferFromFile(resolvePathNoCase(path));
+}
+
+// Makes `loaded` the preview and plays it once; nothing loaded keeps the
+// old preview and gives 0. The strip shows only what this load loaded, from
+// the preview's own samples.
+int32_t Soundedit::playPreview(std::unique_ptr<SoundBuffer> loaded, int32_t volume) {
+    waveform_.reset();
     if (!loaded) return 0;
     preview_ = std::move(loaded);  // the old preview stops as it is released
-    waveform_ = loadWaveEnvelope(file);
+    waveform_ = waveEnvelopeOf(*preview_);
     setVolumeSlider(volume);
     Frame7.setCaption("Volume:  " + hundredthsText(volume, system_.decimalSeparator()) + "%");
     preview_->SetVolume(volume);

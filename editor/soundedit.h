@@ -128,8 +128,8 @@ public:
     SoundBuffer* preview() const { return preview_.get(); }
     // The current controller's segments.
     const std::array<segment, 6>& currentPositions() const { return data_.controllers[controller_].positions; }
-    // The sound of the last load for the waveform strip; none after a load
-    // that loaded nothing.
+    // The sound of the last load for the waveform strip, made from the
+    // preview's own samples; none after a load that loaded nothing.
     const std::shared_ptr<const WaveEnvelope>& waveform() const { return waveform_; }
     // The play cursor as the segment loop read it last; -1 before it did.
     int32_t lastPlayCursor() const { return lastPlayCursor_; }
@@ -144,6 +144,8 @@ private:
     void refreshLabels();
     void setVolumeSlider(int32_t volume);
     void rewindPreviewToSegment();
+    std::unique_ptr<SoundBuffer> loadPreview(const std::string& path);
+    int32_t playPreview(std::unique_ptr<SoundBuffer> loaded, int32_t volume);
 
     ProgramData& data_;
     SoundeditOwner& owner_;

@@ -2,7 +2,6 @@
 
 #include <algorithm>
 #include <cmath>
-#include <exception>
 
 #include "sound/sound_device.h"
 
@@ -11,6 +10,9 @@ namespace rumblet {
 namespace {
 
 constexpr float FULL_SCALE = 32767.0f;
+
+// Float files may go beyond full scale; the strip shows them at its edge.
+int16_t quantised(float sample) { return static_cast<int16_t>(std::clamp(sample, -1.0f, 1.0f) * FULL_SCALE); }
 
 WaveSpan merged(WaveSpan a, WaveSpan b) {
     if (a.empty()) return b;
@@ -24,36 +26,25 @@ constexpr double SEGMENT_MARGIN = 0.1;
 
 }  // namespace
 
-WaveEnvelope::WaveEnvelope(const WaveData& wave)
-    : frames_(wave.frames),
-      channels_(std::max<int32_t>(wave.format.channels, 1)),
-      blockAlign_(std::max<int32_t>(wave.format.blockAlign(), 1)) {
-    const size_t count = std::min(wave.samples.size(), static_cast<size_t>(frames_ * channels_));
+WaveEnvelope::WaveEnvelope(std::shared_ptr<const WaveData> wave)
+    : wave_(std::move(wave)),
+      frames_(wave_->frames),
+      channels_(std::max<int32_t>(wave_->format.channels, 1)),
+      blockAlign_(std::max<int32_t>(wave_->format.blockAlign(), 1)) {
+    const size_t count = std::min(wave_->samples.size(), static_cast<size_t>(frames_ * channels_));
     frames_ = static_cast<int64_t>(count) / channels_;
-    samples_.resize(count);
     const size_t blockSamples = static_cast<size_t>(BLOCK_FRAMES * channels_);
     blocks_.reserve((count + blockSamples - 1) / blockSamples);
-    const float* in = wave.samples.data();
-    int16_t* out = samples_.data();
     for (size_t begin = 0; begin < count; begin += blockSamples) {
-        const size_t end = std::min(count, begin + blockSamples);
-        int16_t low = INT16_MAX, high = INT16_MIN;
-        for (size_t i = begin; i < end; ++i) {
-            // Float files may go beyond full scale; the strip shows them at its edge.
-            const auto s = static_cast<int16_t>(std::clamp(in[i], -1.0f, 1.0f) * FULL_SCALE);
-            out[i] = s;
-            low = std::min(low, s);
-            high = std::max(high, s);
-        }
-        blocks_.push_back({low, high});
+        blocks_.push_back(sampleSpan(static_cast<int64_t>(begin), static_cast<int64_t>(std::min(count, begin + blockSamples))));
     }
 }
 
 WaveSpan WaveEnvelope::sampleSpan(int64_t first, int64_t last) const {
-    WaveSpan s;
-    if (first >= last) return s;
-    const auto [low, high] = std::minmax_element(samples_.begin() + first, samples_.begin() + last);
-    return {*low, *high};
+    if (first >= last) return {};
+    const float* samples = wave_->samples.data();
+    const auto [low, high] = std::minmax_element(samples + first, samples + last);
+    return {quantised(*low), quantised(*high)};
 }
 
 WaveSpan WaveEnvelope::span(int64_t first, int64_t last) const {
@@ -67,12 +58,10 @@ WaveSpan WaveEnvelope::span(int64_t first, int64_t last) const {
     return merged(s, sampleSpan(lastBlock * BLOCK_FRAMES * channels_, last * channels_));
 }
 
-std::shared_ptr<const WaveEnvelope> loadWaveEnvelope(const std::string& path) {
-    try {
-        return std::make_shared<const WaveEnvelope>(loadWaveFile(path));
-    } catch (const std::exception&) {  // SoundError, or no memory for a huge sound
-        return nullptr;
-    }
+std::shared_ptr<const WaveEnvelope> waveEnvelopeOf(const SoundBuffer& buffer) {
+    std::shared_ptr<const WaveData> wave = buffer.decodedSound();
+    if (!wave) return nullptr;
+    return std::make_shared<const WaveEnvelope>(std::move(wave));
 }
 
 bool WaveStripScene::sampleStartsAt(int c) const {

@@ -17,6 +17,7 @@
 #include <vector>
 
 #include "programdata/program_data.h"
+#include "sound/sound_device.h"
 #include "sound/wave_file.h"
 
 namespace rumblet {
@@ -29,16 +30,17 @@ struct WaveSpan {
     bool empty() const { return low > high; }
 };
 
-// A loaded sound made ready for drawing, once per load: its samples at 16
-// bits (enough for a strip a few hundred pixels high, half the memory of the
-// decoded floats) and the span of every block of BLOCK_FRAMES frames, so
-// that any stretch, a whole column of a 60 s sound included, is summed up
-// from a few blocks.
+// A loaded sound made ready for drawing, once per load: the span of every
+// block of BLOCK_FRAMES frames, so that any stretch, a whole column of a 60 s
+// sound included, is summed up from a few blocks, and the decoded samples
+// themselves (the copy the preview plays, not one of its own) for the
+// stretches between blocks. Spans are at 16 bits, enough for a strip a few
+// hundred pixels high.
 class WaveEnvelope {
 public:
     static constexpr int64_t BLOCK_FRAMES = 128;
 
-    explicit WaveEnvelope(const WaveData& wave);
+    explicit WaveEnvelope(std::shared_ptr<const WaveData> wave);
 
     int64_t frames() const { return frames_; }
     int32_t channels() const { return channels_; }
@@ -50,18 +52,19 @@ public:
     WaveSpan span(int64_t first, int64_t last) const;
 
 private:
+    // Samples [first, last), counted over all channels.
     WaveSpan sampleSpan(int64_t first, int64_t last) const;
 
+    std::shared_ptr<const WaveData> wave_;
     int64_t frames_ = 0;
     int32_t channels_ = 1;
     int32_t blockAlign_ = 1;
-    std::vector<int16_t> samples_;  // interleaved
     std::vector<WaveSpan> blocks_;
 };
 
-// The envelope of a wave file read through the device's own wave loading;
-// none when it cannot be read (the strip then stays empty).
-std::shared_ptr<const WaveEnvelope> loadWaveEnvelope(const std::string& path);
+// The envelope of the sound a buffer plays, made from the buffer's own
+// decoded samples; none when it has none (the strip then stays empty).
+std::shared_ptr<const WaveEnvelope> waveEnvelopeOf(const SoundBuffer& buffer);
 
 // One engine segment as a band over the strip, in columns.
 struct SegmentBand {

@@ -214,6 +214,10 @@ public:
 
     int32_t GetBufferBytes() const override { return voice_->wave->dataBytes(); }
 
+    // The voice's sound is set when it is made and never replaced, so it is
+    // read here without the lock.
+    std::shared_ptr<const WaveData> decodedSound() const override { return voice_->wave; }
+
 private:
     double stepFor(int32_t hz) const { return static_cast<double>(hz) / mixer_->outputRate_; }
 

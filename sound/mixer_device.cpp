@@ -5,7 +5,7 @@
 namespace rumblet {
 
 std::unique_ptr<SoundBuffer> MixerSoundDevice::CreateSoundBufferFromFile(const std::string& path) {
-    return mixer_->createBuffer(std::make_shared<const WaveData>(loadWaveFile(path)));
+    return mixer_->createBuffer(waves_.load(path));
 }
 
 }  // namespace rumblet

@@ -9,6 +9,7 @@
 #include <string>
 
 #include "sound/mixer.h"
+#include "sound/shared_waves.h"
 #include "sound/sound_device.h"
 
 namespace rumblet {
@@ -16,6 +17,7 @@ namespace rumblet {
 inline constexpr int32_t DEFAULT_OUTPUT_RATE = 48000;
 
 // Loads each file completely (loadWaveFile) and plays it through `mixer`.
+// Buffers of the same file share one decoded copy (sound/shared_waves.h).
 class MixerSoundDevice : public SoundDevice {
 public:
     explicit MixerSoundDevice(std::shared_ptr<Mixer> mixer) : mixer_(std::move(mixer)) {}
@@ -24,6 +26,7 @@ public:
 
 private:
     std::shared_ptr<Mixer> mixer_;
+    SharedWaves waves_;
 };
 
 // A sound system without an audio output: every device it creates mixes

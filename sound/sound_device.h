@@ -15,6 +15,8 @@
 
 namespace rumblet {
 
+struct WaveData;
+
 // Play flags.
 constexpr int32_t PLAY_ONCE = 0;
 constexpr int32_t DSBPLAY_LOOPING = 1;
@@ -58,6 +60,12 @@ public:
     virtual int32_t GetFrequency() const = 0;
     // Size of the sound data in bytes (the buffer description's size field).
     virtual int32_t GetBufferBytes() const = 0;
+
+    // The decoded samples this buffer plays, shared with every buffer of the
+    // same file and never changed, for showing the sound (the editor's
+    // waveform) without decoding it again; none from a device that keeps no
+    // samples.
+    virtual std::shared_ptr<const WaveData> decodedSound() const { return nullptr; }
 };
 
 class SoundDevice {

@@ -19,7 +19,12 @@ WaveData loadWaveFile(const std::string& path) {
     std::vector<char> bytes(static_cast<size_t>(size));
     in.seekg(0);
     if (!in.read(bytes.data(), size)) refuseWave(path, "cannot be read");
-    return decodeWave(bytes.data(), bytes.size(), path);
+    // The plain wave of the chunk walk holds all a decoder reads: the file's
+    // own bytes go before the samples are made, so a long sound is not held
+    // three times over while it is decoded.
+    const SoundChunks chunks = soundChunksOf(reinterpret_cast<const unsigned char*>(bytes.data()), bytes.size(), path);
+    std::vector<char>().swap(bytes);
+    return decodePlatformSamples(chunks, path);
 }
 
 WaveData decodeWave(const void* bytes, size_t size, const std::string& name) {

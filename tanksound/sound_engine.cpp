@@ -38,7 +38,7 @@ void loadSlot(ProgramData& data, soundslot& slot, SoundCategory category, int ow
         buffer->SetVolume(slot.volume);
         slot.buffer = std::move(buffer);
     } catch (const SoundError& e) {
-        problems.push_back("Sounddatei konnte nicht geladen werden: " + std::string(e.what()));
+        problems.push_back(soundLoadFailureText(e));
     }
 }
 
@@ -124,6 +124,10 @@ std::string soundInitFailureText(const SoundError& e) {
     return "Direct Sound Objekt konnte nicht initialisiert werden.\r\n"
            "Prüfe ob eine SoundKarte installiert ist und ob sie funktioniert.\r" +
            std::to_string(e.code()) + "/" + e.what();
+}
+
+std::string soundLoadFailureText(const SoundError& e) {
+    return "Sounddatei konnte nicht geladen werden: " + std::string(e.what());
 }
 
 void soundinit(ProgramData& data) {

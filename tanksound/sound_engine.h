@@ -17,6 +17,11 @@ namespace rumblet {
 // lines, then "<error number>/<description>".
 std::string soundInitFailureText(const SoundError& e);
 
+// A wave file that exists but is no usable wave file (damaged, too long, no
+// sound data), named with the device's reason; shown by the main window's
+// loading and by the editor when such a file is picked.
+std::string soundLoadFailureText(const SoundError& e);
+
 // Creates the device object for the default output from the root object
 // that the program's entry put into data.directx (its platform's output;
 // a fake or an offline renderer in tests). Throws SoundError on failure, and

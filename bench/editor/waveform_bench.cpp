@@ -22,8 +22,8 @@ constexpr int STRIP_WIDTH = soundedit_layout::WaveStrip.width;
 constexpr int STRIP_HEIGHT = soundedit_layout::WaveStrip.height;
 
 // 60 s of 16-bit stereo: an engine-like pulse whose level wanders.
-const WaveData& sixtySecondsStereo() {
-    static const WaveData wave = [] {
+const std::shared_ptr<const WaveData>& sixtySecondsStereo() {
+    static const auto wave = [] {
         std::vector<float> samples(size_t(RATE) * SECONDS * 2);
         for (size_t f = 0; f < samples.size() / 2; ++f) {
             const double t = double(f) / RATE;
@@ -31,15 +31,15 @@ const WaveData& sixtySecondsStereo() {
             samples[2 * f] = s;
             samples[2 * f + 1] = -s;
         }
-        return makeWave(std::move(samples), 2, RATE, 2);
+        return std::make_shared<const WaveData>(makeWave(std::move(samples), 2, RATE, 2));
     }();
     return wave;
 }
 
-// The envelope as a load makes it: samples and blocks, then the columns of
-// the whole sound for a strip of range(0) device pixels.
+// The envelope as a load makes it: the blocks over the preview's samples,
+// then the columns of the whole sound for a strip of range(0) device pixels.
 void EnvelopeOfSixtySecondsStereo(benchmark::State& state) {
-    const WaveData& wave = sixtySecondsStereo();
+    const auto& wave = sixtySecondsStereo();
     for (auto _ : state) {
         WaveStrip strip;
         strip.setWidth(static_cast<int>(state.range(0)));
@@ -49,12 +49,11 @@ void EnvelopeOfSixtySecondsStereo(benchmark::State& state) {
 }
 BENCHMARK(EnvelopeOfSixtySecondsStereo)->Arg(STRIP_WIDTH)->Arg(2 * STRIP_WIDTH)->Unit(benchmark::kMillisecond);
 
-// What the editor reads besides: the wave file decoded again for its samples.
+// What loading the sound itself costs, for comparison.
 void ReadSixtySecondStereoFile(benchmark::State& state) {
     testing::TempFolder folder;
     const std::string path = folder.path() + "/sixty.wav";
-    const WaveData& wave = sixtySecondsStereo();
-    testing::writeWaveFile(path, wave.samples, 2, RATE);
+    testing::writeWaveFile(path, sixtySecondsStereo()->samples, 2, RATE);
     for (auto _ : state) benchmark::DoNotOptimize(loadWaveFile(path).samples.data());
 }
 BENCHMARK(ReadSixtySecondStereoFile)->Unit(benchmark::kMillisecond);

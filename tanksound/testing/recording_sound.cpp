@@ -1,5 +1,7 @@
 #include "tanksound/testing/recording_sound.h"
 
+#include "sound/wave_file.h"
+
 namespace rumblet::testing {
 
 namespace {
@@ -28,8 +30,12 @@ std::vector<std::string> SoundLog::actionsOn(const SoundBuffer* buffer) const {
 }
 
 RecordingSoundBuffer::RecordingSoundBuffer(std::shared_ptr<SoundLog> log, std::string file,
-                                           FakeSound sound)
-    : log_(std::move(log)), file_(std::move(file)), bytes_(sound.bytes), frequency_(sound.frequency) {}
+                                           FakeSound sound, std::shared_ptr<const WaveData> wave)
+    : log_(std::move(log)),
+      file_(std::move(file)),
+      wave_(std::move(wave)),
+      bytes_(sound.bytes),
+      frequency_(sound.frequency) {}
 
 void RecordingSoundBuffer::record(const std::string& call) const {
     log_->calls.push_back({this, file_, call});
@@ -99,8 +105,14 @@ std::unique_ptr<SoundBuffer> RecordingSoundDevice::CreateSoundBufferFromFile(con
     const std::string name = baseName(path);
     if (log_->damagedFiles.count(name)) throw SoundError(SOUND_ERROR_BAD_WAVE_FILE, path + ": damaged");
     const auto known = log_->sounds.find(name);
+    // Most tests' files only stand for a sound; a real wave brings its samples.
+    std::shared_ptr<const WaveData> wave;
+    try {
+        wave = std::make_shared<const WaveData>(loadWaveFile(path));
+    } catch (const SoundError&) {
+    }
     return std::make_unique<RecordingSoundBuffer>(
-        log_, path, known == log_->sounds.end() ? log_->standard : known->second);
+        log_, path, known == log_->sounds.end() ? log_->standard : known->second, std::move(wave));
 }
 
 std::unique_ptr<SoundDevice> RecordingSoundSystem::DirectSoundCreate() {

@@ -58,7 +58,10 @@ public:
 
 class RecordingSoundBuffer : public SoundBuffer {
 public:
-    RecordingSoundBuffer(std::shared_ptr<SoundLog> log, std::string file, FakeSound sound);
+    // `wave`: the file's samples where it is a real wave, for views of the
+    // sound; none for files that only stand for a sound.
+    RecordingSoundBuffer(std::shared_ptr<SoundLog> log, std::string file, FakeSound sound,
+                         std::shared_ptr<const WaveData> wave = nullptr);
 
     void Play(int32_t flags) override;
     void Stop() override;
@@ -69,6 +72,7 @@ public:
     void SetFrequency(int32_t hz) override;
     int32_t GetFrequency() const override;
     int32_t GetBufferBytes() const override;
+    std::shared_ptr<const WaveData> decodedSound() const override { return wave_; }
 
     // Stand-ins for time passing; not recorded.
     void setPlayCursor(int32_t bytes) { position_ = bytes; }
@@ -88,6 +92,7 @@ private:
 
     std::shared_ptr<SoundLog> log_;
     std::string file_;
+    std::shared_ptr<const WaveData> wave_;
     int32_t bytes_;
     int32_t frequency_;
     int32_t volume_ = 0;

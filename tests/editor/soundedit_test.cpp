@@ -383,6 +383,24 @@ TEST_F(SoundeditWindow, RefusesANameTooLongAndNamesAPositionsFileItCannotRead) {
     EXPECT_NE(system.messages[1].find("tank5.dat"), std::string::npos) << system.messages[1];
 }
 
+// A wave the device cannot use (too long, no sound data, damaged) is named
+// when it is picked, not first at the close, and the slot keeps its sound.
+TEST_F(SoundeditWindow, AWaveTheDeviceRefusesIsNamedWhenPickedAndNotTaken) {
+    addFile("dsound/long.wav");
+    log->damagedFiles.insert("long.wav");
+    data.currentcontroller = 2;
+    open();
+    pick("long.wav");
+
+    EXPECT_THAT(system.messages, ElementsAre("Sounddatei konnte nicht geladen werden: " + data.programDir +
+                                             "/dsound/long.wav: damaged"));
+    EXPECT_EQ(data.controllers[2].enginesound.file, "tank2.wav");
+    EXPECT_EQ(data.controllers[2].positions[0].end, 900) << "long.wav has no positions file: they would be 0";
+    EXPECT_EQ(editor->Label3[0].caption, "tank2.wav");
+    EXPECT_EQ(previewName(), "tank2.wav");
+    EXPECT_EQ(editor->Slider1[1].max, 8000);
+}
+
 // A name in the Windows code page shows as on Windows, plays, and stays as
 // it was read.
 TEST_F(SoundeditWindow, ANameFromWindowsShowsAndPlaysAsThere) {

@@ -23,12 +23,13 @@ WaveData stereoNoise(int64_t frames, unsigned seed = 7) {
 }
 
 std::shared_ptr<const WaveEnvelope> envelopeOf(const WaveData& wave) {
-    return std::make_shared<const WaveEnvelope>(wave);
+    return std::make_shared<const WaveEnvelope>(std::make_shared<const WaveData>(wave));
 }
 
 TEST(WaveEnvelope, AnyStretchHasTheLowestAndHighestSampleOfAllChannels) {
     const WaveData wave = stereoNoise(1000);
-    const WaveEnvelope envelope(wave);
+    const auto made = envelopeOf(wave);
+    const WaveEnvelope& envelope = *made;
     EXPECT_EQ(envelope.frames(), 1000);
     EXPECT_EQ(envelope.blockAlign(), 4);
     EXPECT_EQ(envelope.lengthBytes(), wave.dataBytes());

@@ -2,7 +2,9 @@
 // operation does to the sound and to the cursors.
 #include <gtest/gtest.h>
 
+#include <chrono>
 #include <cmath>
+#include <filesystem>
 #include <functional>
 #include <numbers>
 
@@ -335,6 +337,30 @@ TEST_F(MixerTest, ABufferOutlivesTheDeviceThatMadeIt) {
     b->Play(DSBPLAY_LOOPING);
     EXPECT_NE(b->GetStatus(), 0);
     b->Stop();
+}
+
+// Buffers of one file share its decoded samples, each with its own cursor;
+// a file changed on disk is decoded again and the old buffers keep theirs.
+TEST_F(MixerTest, BuffersOfOneFileShareOneDecodeUntilTheFileChanges) {
+    testing::TempFolder folder;
+    const std::string path = folder.path() + "/engine.wav";
+    testing::writeWaveFile(path, sineWave(440, 4800, RATE, 0.5), 1, RATE);
+    auto device = system.DirectSoundCreate();
+    auto first = device->CreateSoundBufferFromFile(path);
+    auto second = device->CreateSoundBufferFromFile(folder.path() + "/./engine.wav");  // the same file
+    ASSERT_NE(first->decodedSound(), nullptr);
+    EXPECT_EQ(first->decodedSound(), second->decodedSound());
+    second->SetCurrentPosition(2000);
+    EXPECT_EQ(cursor(*first), 0);
+
+    // The same size, only a later time: what a player's replaced file may look like.
+    const auto written = std::filesystem::last_write_time(path);
+    testing::writeWaveFile(path, sineWave(880, 4800, RATE, 0.5), 1, RATE);
+    std::filesystem::last_write_time(path, written + std::chrono::seconds(1));
+    auto changed = device->CreateSoundBufferFromFile(path);
+    EXPECT_NE(changed->decodedSound(), first->decodedSound());
+    EXPECT_NEAR(testing::toneFrequency(changed->decodedSound()->samples, RATE), 880, 1);
+    EXPECT_NEAR(testing::toneFrequency(first->decodedSound()->samples, RATE), 440, 1);
 }
 
 }  // namespace
