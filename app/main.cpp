@@ -44,6 +44,7 @@ int main(int argc, char** argv) {
         data.directx = makeDefaultSoundSystem();
         const DataFolder folder = prepareDataFolder(programFolder(), RUMBLET_INSTALLED_SET);
         data.programDir = folder.folder;
+        data.readOnlyFolder = folder.readOnly;
         if (!folder.problem.empty()) qtskin::showMessage(folder.problem);
         BoundPortLibrary port;
         EngineSoundActions sounds(data);

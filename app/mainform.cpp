@@ -164,7 +164,9 @@ void MainForm::ende() {
     } catch (const std::exception& e) {
         notSaved.push_back(e.what());
     }
-    if (!notSaved.empty()) window_.messageBox(eachLineOnce(notSaved));
+    // A file of a read-only folder is named once in the run: its later
+    // refusals have nothing more to say.
+    if (const std::string text = eachLineOnce(notSaved); !text.empty()) window_.messageBox(text);
     sounds_.releaseSound();
     endNow();
 }

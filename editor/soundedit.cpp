@@ -383,7 +383,9 @@ void Soundedit::Form_Unload() {
         positionsSaved = false;
         notSaved.push_back(e.what());
     }
-    if (!notSaved.empty()) system_.MsgBox(eachLineOnce(notSaved));
+    // A file of a read-only folder is named once in the run: its later
+    // refusals have nothing more to say, but its edits stay in use.
+    if (const std::string text = eachLineOnce(notSaved); !text.empty()) system_.MsgBox(text);
     if (preview_ && preview_->GetStatus() != 0) preview_->Stop();
     if (settingsSaved) owner_.initladen();
     owner_.soundladen();

@@ -4,9 +4,11 @@
 #pragma once
 
 #include <cstddef>
+#include <cstdint>
 #include <filesystem>
 #include <string>
 #include <string_view>
+#include <utility>
 
 namespace rumblet::file_system {
 
@@ -56,6 +58,43 @@ std::size_t rootLength(const std::string& path);
 // application data folder (%APPDATA%) on Windows. Empty when the system
 // names none.
 std::string userDataHome();
+
+// A lock on one file that the system lets go of when the process ends,
+// however it ends (killed, crashed), and when the lock goes out of scope.
+class FileLock {
+public:
+    enum Outcome {
+        HELD,            // this process holds it
+        HELD_ELSEWHERE,  // another process holds it
+        NO_LOCK,         // the file cannot be made or locked here (a folder that
+                         // cannot be written, a file system without locks)
+    };
+    FileLock() = default;
+    FileLock(FileLock&& other) noexcept
+        : handle_(std::exchange(other.handle_, NONE)), outcome_(std::exchange(other.outcome_, NO_LOCK)) {}
+    FileLock& operator=(FileLock&& other) noexcept {
+        std::swap(handle_, other.handle_);
+        std::swap(outcome_, other.outcome_);
+        return *this;
+    }
+    FileLock(const FileLock&) = delete;
+    FileLock& operator=(const FileLock&) = delete;
+    ~FileLock();
+
+    Outcome outcome() const { return outcome_; }
+
+    // Locks the file at `path` for this process alone, making it (empty)
+    // where it is missing; never waits for another holder.
+    static FileLock take(const std::string& path);
+
+private:
+    // The system's handle of the open file: a descriptor on POSIX systems, a
+    // HANDLE on Windows; -1 is none on both.
+    static constexpr std::intptr_t NONE = -1;
+    FileLock(std::intptr_t handle, Outcome outcome) : handle_(handle), outcome_(outcome) {}
+    std::intptr_t handle_ = NONE;
+    Outcome outcome_ = NO_LOCK;
+};
 
 // A path of the program for the C++ library's file functions, and back:
 // UTF-8 on both sides (std::filesystem would read a plain string in the

@@ -88,4 +88,14 @@ void refuseUnreadable(const ProgramData& data, const std::string& realPath) {
         throw std::runtime_error(notSavedText(realPath, "war nicht lesbar"));
 }
 
+bool mayWriteProgramFile(ProgramData& data, const std::string& realPath,
+                         const std::function<bool(const std::string& present)>& holds) {
+    if (!data.readOnlyFolder) return true;
+    std::string present, reason;
+    if (!file_system::readFile(realPath, present, reason)) present.clear();
+    if (holds(present)) return false;
+    if (!data.unsavedNamed.insert(realPath).second) throw std::runtime_error("");
+    throw std::runtime_error(notSavedText(realPath, "der Ordner wird in diesem Lauf nur gelesen"));
+}
+
 }  // namespace rumblet

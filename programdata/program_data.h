@@ -6,6 +6,7 @@
 
 #include <array>
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <set>
 #include <string>
@@ -79,6 +80,11 @@ struct ProgramData {
     // are damaged: the program runs on defaults and never writes over them,
     // so the user's own file survives the run.
     std::set<std::string> unreadableFiles;
+    // The data folder is used read-only in this run (the installed set, when
+    // the player has no folder of their own): nothing is written into it.
+    bool readOnlyFolder = false;
+    // Files of the read-only folder already named as not saved in this run.
+    std::set<std::string> unsavedNamed;
     // The last save of the positions files left some unwritten; the
     // program's end tries once more, so the edits are not dropped silently.
     bool positionsUnsaved = false;
@@ -113,5 +119,14 @@ std::string readProgramFile(ProgramData& data, const std::string& path, std::str
 
 // Throws the not-saved message when `realPath` is one of `unreadableFiles`.
 void refuseUnreadable(const ProgramData& data, const std::string& realPath);
+
+// Whether a save may write the file at `realPath`: always, except in a
+// read-only data folder, where nothing is written. There a file that
+// already holds what the save would write (`holds`, given its present
+// bytes, tells) loses nothing: false. Any other throws: the first time in
+// the run for that file with the not-saved message, after that with an
+// empty one (the changes stay in use, and the player has been told).
+bool mayWriteProgramFile(ProgramData& data, const std::string& realPath,
+                         const std::function<bool(const std::string& present)>& holds);
 
 }  // namespace rumblet

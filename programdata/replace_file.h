@@ -1,7 +1,9 @@
 // Writing IR.ini and the positions files without ever losing the old file.
 #pragma once
 
+#include <cstddef>
 #include <string>
+#include <string_view>
 #include <vector>
 
 namespace rumblet {
@@ -14,6 +16,22 @@ namespace rumblet {
 // alone. Throws std::runtime_error with notSavedText(path, reason) when
 // anything fails; the new file is then removed again.
 void replaceFile(const std::string& path, const std::string& content);
+
+// The files that replaceFile makes beside the file it replaces: "." + the
+// first REPLACE_NAME_PART bytes of its name + a kind + six letters or digits
+// that the system's replace picks. Kinds: NEW_FILE_KIND, the new contents
+// before they take the old file's place; OLD_FILE_KIND (Windows), the old
+// file for the moment of the swap.
+inline constexpr std::size_t REPLACE_NAME_PART = 200;
+inline constexpr std::string_view NEW_FILE_KIND = ".new-";
+inline constexpr std::string_view OLD_FILE_KIND = ".old-";
+
+// Removes from `folder` (with `below`, also from the folders below it,
+// links not followed) what a run that was killed during a save left of
+// replaceFile's files: every new file, and an old one where the file it
+// stood for is there again. Nothing else is touched, and nothing that
+// cannot be removed stops it.
+void removeReplaceLeftovers(const std::string& folder, bool below);
 
 // The one line that tells of a file that kept its old contents.
 std::string notSavedText(const std::string& path, const std::string& reason);

@@ -26,7 +26,7 @@ using file_system::programPath;
 std::string readWholeFile(const fs::path& path) {
     std::string content, reason;
     if (!file_system::readFile(programPath(path), content, reason))
-        throw std::runtime_error("Cannot read " + programPath(path) + " (" + reason + ")");
+        throw std::runtime_error("Datei kann nicht gelesen werden: " + programPath(path) + " (" + reason + ")");
     return content;
 }
 
@@ -39,7 +39,7 @@ void makeFolder(const fs::path& path, bool parents = false) {
         fs::create_directory(path, ec);
     }
     if (ec || !fs::is_directory(path))
-        throw std::runtime_error("Cannot create the folder " + programPath(path) +
+        throw std::runtime_error("Ordner kann nicht angelegt werden: " + programPath(path) +
                                  (ec ? " (" + ec.message() + ")" : std::string()));
 }
 
@@ -63,12 +63,30 @@ void copyIfMissing(const fs::path& source, const fs::path& target) {
     replaceFile(programPath(target), readWholeFile(source));
 }
 
+// The problem that `step` reports; empty when it went well.
+template <typename Step>
+std::string problemOf(const Step& step) {
+    try {
+        step();
+    } catch (const std::exception& e) {
+        return e.what();
+    }
+    return {};
+}
+
+// Only under the folder's lock: no other copy is in the middle of a save.
+void removeLeftovers(const std::string& folder) {
+    removeReplaceLeftovers(folder, false);
+    const std::string sounds = resolvePathNoCase(soundFolder(folder, SoundCategory::Engine));
+    if (!sounds.empty()) removeReplaceLeftovers(sounds, true);
+}
+
 }  // namespace
 
 DataFolderChoice chooseDataFolder(const DataFolderFacts& facts) {
     if (facts.installedSet.empty() && facts.programDirWritable) return {facts.programDir, {}, {}};
     const std::string fillFrom = facts.installedSet.empty() ? facts.programDir : facts.installedSet;
-    if (facts.userDataHome.empty()) return {fillFrom, {}, "The system names no folder of your own"};
+    if (facts.userDataHome.empty()) return {fillFrom, {}, "Das System nennt keinen eigenen Ordner für Sie"};
     return {programPath(nativePath(facts.userDataHome) / "rumblet"), fillFrom, {}};
 }
 
@@ -110,21 +128,31 @@ DataFolder prepareDataFolder(const std::string& programDir, const std::string& i
 
 DataFolder prepareDataFolder(const DataFolderFacts& facts) {
     const DataFolderChoice choice = chooseDataFolder(facts);
-    std::string problem = choice.problem;
-    if (problem.empty() && !choice.fillFrom.empty()) {
-        try {
-            fillDataFolder(choice.folder, choice.fillFrom);
-        } catch (const std::exception& e) {
-            problem = e.what();
-        }
+    DataFolder prepared;
+    prepared.folder = choice.folder;
+    prepared.problem = choice.problem;
+    if (prepared.problem.empty())
+        prepared.problem = problemOf([&] { makeFolder(nativePath(choice.folder), true); });
+    if (prepared.problem.empty()) {
+        prepared.lock = file_system::FileLock::take(programPath(nativePath(choice.folder) / LOCK_FILE));
+        if (prepared.lock.outcome() == file_system::FileLock::HELD_ELSEWHERE)
+            throw std::runtime_error("rumblet läuft bereits mit den Einstellungen in " + choice.folder +
+                                     ".\nDieses zweite rumblet wird beendet, damit keines die Änderungen des "
+                                     "anderen überschreibt.");
+        if (prepared.lock.outcome() == file_system::FileLock::HELD) removeLeftovers(choice.folder);
+        if (!choice.fillFrom.empty())
+            prepared.problem = problemOf([&] { fillDataFolder(choice.folder, choice.fillFrom); });
     }
-    if (problem.empty()) return {choice.folder, {}};
+    if (prepared.problem.empty()) return prepared;
     // A half-filled folder would start with sounds missing and have the
     // close save a set of empty slots over the settings; this run uses the
-    // set the program came with, and the next start tries again.
-    const std::string fallback = choice.fillFrom.empty() ? choice.folder : choice.fillFrom;
-    return {fallback, problem + ". rumblet starts with the sound set in " + fallback +
-                          "; changes to it cannot be saved."};
+    // set the program came with, read-only (it belongs to the system, or is
+    // shared by every player), and the next start tries again.
+    prepared.folder = choice.fillFrom.empty() ? choice.folder : choice.fillFrom;
+    prepared.problem += ". rumblet startet mit dem Soundsatz in " + prepared.folder +
+                        "; Änderungen daran werden nicht gespeichert.";
+    prepared.readOnly = true;
+    return prepared;
 }
 
 }  // namespace rumblet

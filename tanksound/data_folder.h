@@ -9,6 +9,8 @@
 
 #include <string>
 
+#include "programdata/file_system.h"
+
 namespace rumblet {
 
 // What the choice depends on, gathered by `prepareDataFolder`.
@@ -42,17 +44,30 @@ inline constexpr const char* FILLED_MARK = ".sound-set-copied";
 // the file or folder that could not be created.
 void fillDataFolder(const std::string& folder, const std::string& from);
 
+// The file in a data folder that the running program holds locked
+// (file_system::FileLock): one copy of rumblet per data folder, so that no
+// copy's close writes its IR.ini over another's edits.
+inline constexpr const char* LOCK_FILE = ".rumblet.lock";
+
 struct DataFolder {
     std::string folder;   // where the program keeps IR.ini and dsound
     std::string problem;  // a message for the player; empty when all went well
+    bool readOnly = false;  // nothing may be written into `folder` in this run
+    file_system::FileLock lock;  // held for the program's whole run
 };
 
 // The data folder of the program in `programDir`, filled as needed. The
 // installed set lies at `installedSetRelative` from the program's folder
 // (Linux: ../share/rumblet); an empty one, or one that is the program's own
 // folder, means that the program's folder holds the set (Windows).
-// Problems never stop the start: when the player's folder cannot be created
-// or filled the program runs on the sound set it was installed with.
+// The folder is locked before anything in it is read or written; when
+// another copy of rumblet holds it, std::runtime_error with the message
+// for the player is thrown and the program must end. A folder that cannot
+// be locked (it cannot be written) is used all the same. Leftovers of a
+// save that a killed run cut short are removed.
+// Other problems never stop the start: when the player's folder cannot be
+// created or filled the program runs on the sound set it was installed with,
+// read-only, and `problem` says so.
 DataFolder prepareDataFolder(const std::string& programDir, const std::string& installedSetRelative);
 
 // The same for facts already gathered.

@@ -116,6 +116,7 @@ void possave(ProgramData& data) {
     // One file that cannot be written does not keep the others from being
     // saved; all failures are reported together at the end, each file once.
     std::string failures;
+    bool unsaved = false;
     const auto& all = data.controllers;
     for (size_t n = 0; n < all.size(); ++n) {
         const controller& c = all[n];
@@ -131,14 +132,22 @@ void possave(ProgramData& data) {
         if (path.empty()) continue;
         try {
             refuseUnreadable(data, existingPathOr(path));
-            writePositionsFile(path, c.positions);
+            const std::string text = formatPositions(c.positions);
+            const bool mayWrite = mayWriteProgramFile(data, existingPathOr(path), [&text](const std::string& present) {
+                std::istringstream in(present);
+                std::array<segment, 6> read{};
+                readPositions(in, read);
+                return formatPositions(read) == text;
+            });
+            if (mayWrite) writePositionsFile(path, c.positions);
         } catch (const std::runtime_error& e) {
-            if (!failures.empty()) failures += '\n';
+            unsaved = true;
+            if (!failures.empty() && *e.what() != '\0') failures += '\n';
             failures += e.what();
         }
     }
-    data.positionsUnsaved = !failures.empty();
-    if (!failures.empty()) throw std::runtime_error(failures);
+    data.positionsUnsaved = unsaved;
+    if (unsaved) throw std::runtime_error(failures);
 }
 
 std::string posladenEditor(ProgramData& data, std::string& path, int16_t c) {

@@ -110,10 +110,19 @@ std::vector<std::string> initladen(ProgramData& data, int16_t& comport) {
     return problems;
 }
 
-void initsave(const ProgramData& data, int16_t comport) {
+void initsave(ProgramData& data, int16_t comport) {
     const std::string path = existingPathOr(settingsPath(data.programDir));
     refuseUnreadable(data, path);
-    replaceFile(path, formatSettings(data, comport));
+    const std::string text = formatSettings(data, comport);
+    // The file holds these settings when reading it gives them back.
+    const bool mayWrite = mayWriteProgramFile(data, path, [&text](const std::string& present) {
+        std::istringstream in(present);
+        ProgramData read;
+        int16_t port = 0;
+        readSettings(in, read, port);
+        return formatSettings(read, port) == text;
+    });
+    if (mayWrite) replaceFile(path, text);
 }
 
 }  // namespace rumblet

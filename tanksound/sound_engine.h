@@ -35,9 +35,10 @@ void soundinit(ProgramData& data);
 // written in this run. It returns the messages to show (that file, refused
 // names). initsave writes a new file and renames it over the old one; it
 // throws std::runtime_error with a message naming the file when that fails
-// or is refused, and the old file stays whole.
+// or is refused, and the old file stays whole (in a read-only data folder:
+// mayWriteProgramFile).
 std::vector<std::string> initladen(ProgramData& data, int16_t& comport);
-void initsave(const ProgramData& data, int16_t comport);
+void initsave(ProgramData& data, int16_t comport);
 
 // Loads all thirteen buffers from the sound folder. A missing file keeps the
 // slot's old buffer (or none); every configured sound that cannot be found

@@ -61,6 +61,7 @@ int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int) {
         data.directx = makeDefaultSoundSystem();
         const DataFolder folder = prepareDataFolder(programFolder(), RUMBLET_INSTALLED_SET);
         data.programDir = folder.folder;
+        data.readOnlyFolder = folder.readOnly;
         if (!folder.problem.empty()) showMessage(folder.problem);
         BoundPortLibrary port;
         EngineSoundActions sounds(data);

@@ -2,6 +2,7 @@
 // atomic replace of a file, and where the player's own data lives.
 #include <dirent.h>
 #include <fcntl.h>
+#include <sys/file.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -178,6 +179,28 @@ std::string userDataHome() {
     return (std::string(home) == "/" ? "" : std::string(home)) + "/.local/share";
 }
 
+// flock, not fcntl: its lock belongs to the open file, so a second lock in
+// the same process is refused as well, and a child that the program starts
+// never inherits it (close-on-exec).
+FileLock FileLock::take(const std::string& path) {
+    int fd = ::open(path.c_str(), O_RDWR | O_CREAT | O_CLOEXEC | O_NOCTTY, 0666);
+    // A lock file made by another user may be locked without write rights.
+    if (fd < 0 && errno == EACCES) fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NOCTTY);
+    if (fd < 0) return {};
+    int result;
+    do {
+        result = ::flock(fd, LOCK_EX | LOCK_NB);
+    } while (result != 0 && errno == EINTR);
+    if (result == 0) return {fd, HELD};
+    const Outcome outcome = errno == EWOULDBLOCK ? HELD_ELSEWHERE : NO_LOCK;
+    ::close(fd);
+    return {NONE, outcome};
+}
+
+FileLock::~FileLock() {
+    if (handle_ != NONE) ::close(static_cast<int>(handle_));
+}
+
 }  // namespace file_system
 
 void replaceFile(const std::string& path, const std::string& content) {
@@ -188,8 +211,7 @@ void replaceFile(const std::string& path, const std::string& content) {
     const std::string name = slash == std::string::npos ? target : target.substr(slash + 1);
     // The new file's name must fit the file system even when the old one's
     // name is as long as it allows.
-    constexpr size_t NAME_PART = 200;
-    std::string temp = folder + "/." + name.substr(0, NAME_PART) + ".new-XXXXXX";
+    std::string temp = folder + "/." + name.substr(0, REPLACE_NAME_PART) + std::string(NEW_FILE_KIND) + "XXXXXX";
     const int fd = ::mkstemp(temp.data());
     if (fd < 0) failWrite(path, errno);
 

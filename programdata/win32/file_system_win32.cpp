@@ -93,18 +93,18 @@ constexpr int REPLACE_ATTEMPTS = 5;
 constexpr DWORD REPLACE_RETRY_MS = 40;
 
 // A name beside `target` that no file has yet: ".IR.ini.new-1a2b3c".
-std::wstring nameBeside(const std::wstring& target, const wchar_t* kind) {
+std::wstring nameBeside(const std::wstring& target, std::string_view kind) {
     static unsigned counter = 0;
     const size_t slash = target.find_last_of(L"\\/");
     const size_t start = slash == std::wstring::npos ? 0 : slash + 1;
     // The new file's name must fit the file system even when the old one's
     // name is as long as it allows.
-    constexpr size_t NAME_PART = 200;
     const unsigned suffix =
         (::GetCurrentProcessId() * 2654435761u) ^ static_cast<unsigned>(::GetTickCount64()) ^ (++counter * 40503u);
     wchar_t hex[16];
     std::swprintf(hex, 16, L"%06x", suffix & 0xFFFFFFu);
-    return target.substr(0, start) + L"." + target.substr(start, NAME_PART) + kind + hex;
+    return target.substr(0, start) + L"." + target.substr(start, REPLACE_NAME_PART) +
+           std::wstring(kind.begin(), kind.end()) + hex;
 }
 
 // The file a write to `target` must replace: where a symbolic link leads,
@@ -148,7 +148,7 @@ bool isReadOnly(const std::wstring& target, DWORD attributes) {
 DWORD writeNewFile(const std::wstring& target, const std::string& content, std::wstring& temp) {
     HANDLE file = INVALID_HANDLE_VALUE;
     for (int attempt = 0; attempt < 16 && file == INVALID_HANDLE_VALUE; ++attempt) {
-        temp = nameBeside(target, L".new-");
+        temp = nameBeside(target, NEW_FILE_KIND);
         file = ::CreateFileW(temp.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW, FILE_ATTRIBUTE_HIDDEN, nullptr);
         if (file == INVALID_HANDLE_VALUE && ::GetLastError() != ERROR_FILE_EXISTS) return ::GetLastError();
     }
@@ -177,7 +177,7 @@ DWORD replaceExisting(const std::wstring& target, const std::wstring& temp) {
     DWORD error = ERROR_SUCCESS;
     for (int attempt = 0; attempt < REPLACE_ATTEMPTS; ++attempt) {
         if (attempt > 0) ::Sleep(REPLACE_RETRY_MS);
-        const std::wstring backup = nameBeside(target, L".old-");
+        const std::wstring backup = nameBeside(target, OLD_FILE_KIND);
         if (::ReplaceFileW(target.c_str(), temp.c_str(), backup.c_str(),
                            REPLACEFILE_IGNORE_MERGE_ERRORS | REPLACEFILE_IGNORE_ACL_ERRORS, nullptr, nullptr)) {
             ::DeleteFileW(backup.c_str());
@@ -265,7 +265,7 @@ bool isWritableFolder(const std::string& dir) {
     const DWORD attributes = wide.empty() ? INVALID_FILE_ATTRIBUTES : ::GetFileAttributesW(wide.c_str());
     if (attributes == INVALID_FILE_ATTRIBUTES || !(attributes & FILE_ATTRIBUTE_DIRECTORY)) return false;
     for (int attempt = 0; attempt < 16; ++attempt) {
-        const std::wstring probe = nameBeside(joined(wide, L"rumblet"), L".write-test-");
+        const std::wstring probe = nameBeside(joined(wide, L"rumblet"), ".write-test-");
         const HANDLE file = ::CreateFileW(probe.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW,
                                           FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_TEMPORARY | FILE_FLAG_DELETE_ON_CLOSE,
                                           nullptr);
@@ -372,6 +372,29 @@ std::string userDataHome() {
         home = utf8FromWide(folder);
     ::CoTaskMemFree(folder);
     return home;
+}
+
+// A byte range lock on a handle that lets others read the file: the lock,
+// not the sharing, refuses the second holder, so a virus scanner looking at
+// the file for a moment does not make it look held.
+FileLock FileLock::take(const std::string& path) {
+    const std::wstring wide = widePath(path);
+    if (wide.empty()) return {};
+    const HANDLE file = ::CreateFileW(wide.c_str(), GENERIC_READ | GENERIC_WRITE,
+                                      FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr, OPEN_ALWAYS,
+                                      FILE_ATTRIBUTE_HIDDEN, nullptr);
+    if (file == INVALID_HANDLE_VALUE) return {};
+    OVERLAPPED at{};
+    if (::LockFileEx(file, LOCKFILE_EXCLUSIVE_LOCK | LOCKFILE_FAIL_IMMEDIATELY, 0, 1, 0, &at))
+        return {reinterpret_cast<std::intptr_t>(file), HELD};
+    const Outcome outcome = ::GetLastError() == ERROR_LOCK_VIOLATION ? HELD_ELSEWHERE : NO_LOCK;
+    ::CloseHandle(file);
+    return {NONE, outcome};
+}
+
+// Closing the handle lets go of its lock.
+FileLock::~FileLock() {
+    if (handle_ != NONE) ::CloseHandle(reinterpret_cast<HANDLE>(handle_));
 }
 
 }  // namespace file_system

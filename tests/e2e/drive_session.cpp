@@ -169,7 +169,7 @@ public:
         return r_;
     }
 
-    SignalledEnd endBySignal(int signal) {
+    SignalledEnd endBySignal(int signal, bool startTwice) {
         SignalledEnd end;
         fs::remove_all(o_.dir);
         fs::create_directories(program_);
@@ -179,11 +179,21 @@ public:
         if (!end.problem.empty()) return end;
         r_.recording = o_.dir / "sound.raw";
         Child rumblet(o_.program.command(program_), environment(display), (o_.dir / "rumblet.log").string());
-        if (!Desktop(display.name(), XWINDOW_TOOL).findWindow(MAIN_WINDOW_TITLE, 30s)) {
+        const Desktop desktop(display.name(), XWINDOW_TOOL);
+        if (!desktop.findWindow(MAIN_WINDOW_TITLE, 30s)) {
             end.problem = "the main window did not appear within 30 s; see " + o_.dir.string();
             return end;
         }
         std::this_thread::sleep_for(1s);  // the rest of the start-up
+        if (startTwice) {
+            Child second(o_.program.command(program_), environment(display), (o_.dir / "second.log").string());
+            // The message box has the program's title alone; its OK ends the copy.
+            if (const auto message = desktop.findWindow("^rumblet$", 30s)) {
+                end.secondStartMessage = desktop.screenshot(*message, (o_.dir / "second-start.png").string());
+                desktop.close(*message);
+            }
+            end.secondStartStatus = second.waitFor(15s);
+        }
         std::ofstream(program_ / "IR.ini", std::ios::binary) << "replaced before the signal\r\n";
         ::kill(rumblet.pid(), signal);
         end.exitStatus = rumblet.waitFor(15s);
@@ -331,11 +341,11 @@ RawSoundFormat recordedFormat() { return {rumblet::DEFAULT_OUTPUT_RATE, rumblet:
 
 DriveResult runDrive(const DriveOptions& options) { return Drive(options).run(); }
 
-SignalledEnd endBySignal(const std::filesystem::path& dir, int signal) {
+SignalledEnd endBySignal(const std::filesystem::path& dir, int signal, bool startTwice) {
     DriveOptions options;
     options.dir = dir;
     options.controllers = 1;
-    return Drive(options).endBySignal(signal);
+    return Drive(options).endBySignal(signal, startTwice);
 }
 
 }  // namespace e2e

@@ -122,12 +122,16 @@ struct DriveResult {
 DriveResult runDrive(const DriveOptions& options);
 
 // rumblet started in a fresh program folder under `dir` as for a drive; once
-// its window is there, IR.ini is replaced and the system's `signal` sent.
+// its window is there (and, with `startTwice`, a second copy for the same
+// folder was started and its message box closed), IR.ini is replaced and the
+// system's `signal` sent.
 struct SignalledEnd {
     std::string problem;            // empty when the run got through
     std::optional<int> exitStatus;  // within 15 s of the signal
     std::string settingsAfter;      // IR.ini then
+    bool secondStartMessage = false;       // the second copy showed a message box (second-start.png)
+    std::optional<int> secondStartStatus;  // its exit status once the box was closed
 };
-SignalledEnd endBySignal(const std::filesystem::path& dir, int signal);
+SignalledEnd endBySignal(const std::filesystem::path& dir, int signal, bool startTwice = false);
 
 }  // namespace e2e

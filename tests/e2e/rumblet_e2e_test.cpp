@@ -250,4 +250,17 @@ TEST(RumbletSignals, EndTheProgramAsClosingItsWindowDoes) {
     }
 }
 
+// A second start for the same folder (a double click too many) says so and
+// ends; the first copy runs on and saves at its end as ever.
+TEST(RumbletSignals, ASecondStartForTheSameFolderShowsAMessageAndEnds) {
+    const auto end = e2e::endBySignal(std::string(E2E_ARTIFACTS) + "-twice", SIGTERM, true);
+    ASSERT_TRUE(end.problem.empty()) << end.problem;
+    EXPECT_TRUE(end.secondStartMessage) << "no message box of the second copy";
+    ASSERT_TRUE(end.secondStartStatus.has_value()) << "the second copy did not end";
+    EXPECT_NE(*end.secondStartStatus, 0);
+    ASSERT_TRUE(end.exitStatus.has_value()) << "rumblet did not end";
+    EXPECT_EQ(*end.exitStatus, 0);
+    EXPECT_EQ(end.settingsAfter.rfind(std::string(demo::ENGINE_FILE) + "\r\n", 0), 0u) << end.settingsAfter;
+}
+
 }  // namespace

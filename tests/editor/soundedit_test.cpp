@@ -347,6 +347,29 @@ TEST_F(SoundeditWindow, FailedSavesAreOneMessageNamingEachFileOnce) {
     EXPECT_TRUE(data.positionsUnsaved) << "the program's end tries again";
 }
 
+// The installed set used read-only: nothing is written, each file whose
+// edits are lost is named once in the run, and the edits stay in use.
+TEST_F(SoundeditWindow, InAReadOnlyFolderEachUnsavedFileIsNamedOnceAndTheEditsStay) {
+    data.readOnlyFolder = true;
+    addFile("dsound/tank2.dat", " 100 \r\n 900 \r\n");
+    open();
+    editor->Form_Unload();
+    EXPECT_THAT(system.messages, ::testing::IsEmpty()) << "nothing changed, nothing to say";
+    for (int32_t end : {600, 602}) {
+        open();
+        editor->Slider1[1].userMove(end);
+        log->clear();
+        editor->Form_Unload();
+        EXPECT_EQ(countEvent("main posladen"), 0) << end;
+        const auto& positions = data.controllers[0].positions;
+        EXPECT_TRUE(std::any_of(positions.begin(), positions.end(), [end](const segment& s) { return s.end == end; }));
+    }
+    ASSERT_EQ(system.messages.size(), 1u);
+    EXPECT_NE(system.messages[0].find("tank0.dat (der Ordner wird in diesem Lauf nur gelesen)"), std::string::npos)
+        << system.messages[0];
+    EXPECT_FALSE(std::filesystem::exists(dir / "dsound/tank0.dat"));
+}
+
 // The positions belong to the engine sound: marking a segment for one
 // controller marks it for every controller with that sound, and a controller
 // given the sound takes its positions as they stand, not as last saved.

@@ -4,11 +4,15 @@
 
 #include <filesystem>
 #include <fstream>
+#include <map>
 #include <optional>
 #include <sstream>
 
 #include "programdata/file_system.h"
 #include "tanksound/data_folder.h"
+#include "tanksound/positions_file.h"
+#include "tanksound/settings_file.h"
+#include "tanksound/sound_engine.h"
 #include "tests/programdata/support/file_situations.h"
 
 namespace rumblet {
@@ -112,7 +116,8 @@ TEST_F(DataFolderFill, AnInstalledCopyStartsInTheFilledUserFolderOrOnItsOwnSetWi
     const DataFolder fallback = prepareDataFolder((dir / "bin").string(), "../share/rumblet");
     EXPECT_EQ(fallback.folder, fs::weakly_canonical(set).string());
     EXPECT_NE(fallback.problem.find((dir / "blocked" / "rumblet").string()), std::string::npos) << fallback.problem;
-    EXPECT_NE(fallback.problem.find("cannot be saved"), std::string::npos) << fallback.problem;
+    EXPECT_NE(fallback.problem.find("nicht gespeichert"), std::string::npos) << fallback.problem;
+    EXPECT_TRUE(fallback.readOnly);
 
     // A copy of the program without an installed set keeps all beside itself.
     EXPECT_EQ(prepareDataFolder((dir / "bin").string(), "../share/elsewhere").folder, (dir / "bin").string());
@@ -131,6 +136,91 @@ TEST_F(DataFolderFill, ACopyInAFolderItCannotWriteFillsThePlayersFolderFromItsOw
 
     facts.programDirWritable = true;  // a portable copy keeps all beside itself
     EXPECT_EQ(prepareDataFolder(facts).folder, set.string());
+}
+
+// Two copies on one folder: the one closed last would write its IR.ini
+// over the other's edits.
+TEST_F(DataFolderFill, ASecondCopyForTheSameFolderIsRefusedUntilTheFirstHasGone) {
+    const DataFolderFacts portable{set.string(), true, "", ""};
+    std::optional<DataFolder> first(prepareDataFolder(portable));
+    try {
+        prepareDataFolder(portable);
+        ADD_FAILURE() << "a second copy started";
+    } catch (const std::runtime_error& e) {
+        EXPECT_NE(std::string(e.what()).find("rumblet läuft bereits mit den Einstellungen in " + set.string()),
+                  std::string::npos)
+            << e.what();
+    }
+    first.reset();
+    EXPECT_EQ(prepareDataFolder(portable).problem, "");
+}
+
+TEST_F(DataFolderFill, AStartRemovesWhatAKilledSaveLeftBehindAndNothingElse) {
+    const std::vector<fs::path> leftovers = {set / ".IR.ini.new-a1B2c3", set / "dsound" / "Schuss" / ".shot.wav.new-0f3e2d",
+                                             set / ".IR.ini.old-0f3e2d"};
+    const std::vector<fs::path> players = {set / "IR.ini.new-a1B2c3", set / ".IR.ini.new-a1B2c",
+                                           set / ".IR.ini.new-a1B2c3.txt", set / "dsound" / ".new-a1B2c3",
+                                           set / "dsound" / ".shot.wav.new-a1_2c3",
+                                           // the only copy of a file whose replace was cut short
+                                           set / "dsound" / ".gone.wav.old-0f3e2d"};
+    for (const fs::path& file : leftovers) write(file, "left");
+    for (const fs::path& file : players) write(file, "the player's");
+    const DataFolder folder = prepareDataFolder({set.string(), true, "", ""});
+    for (const fs::path& file : leftovers) EXPECT_FALSE(fs::exists(file)) << file;
+    for (const fs::path& file : players) EXPECT_EQ(read(file), "the player's") << file;
+    EXPECT_EQ(read(set / "IR.ini"), "settings");
+}
+
+// root without HOME: the installed set is the system's, and whatever it
+// holds every new player's first start copies.
+TEST_F(DataFolderFill, WithoutAFolderOfTheirOwnThePlayerRunsOnTheInstalledSetAndNothingWritesIt) {
+    ProgramData named;
+    named.controllers[0].enginesound.file = "engine.wav";
+    write(set / "IR.ini", formatSettings(named, 1));
+    const auto filesOfTheSet = [this] {
+        std::map<fs::path, std::optional<std::string>> files;
+        for (const fs::directory_entry& entry : fs::recursive_directory_iterator(set)) files[entry.path()] = read(entry.path());
+        return files;
+    };
+    const auto before = filesOfTheSet();
+
+    const DataFolder folder = prepareDataFolder(DataFolderFacts{(dir / "bin").string(), false, set.string(), ""});
+    EXPECT_TRUE(folder.readOnly);
+    EXPECT_EQ(folder.problem, "Das System nennt keinen eigenen Ordner für Sie. rumblet startet mit dem Soundsatz in " +
+                                  set.string() + "; Änderungen daran werden nicht gespeichert.");
+    ProgramData data;
+    data.programDir = folder.folder;
+    data.readOnlyFolder = folder.readOnly;
+    int16_t comport = 0;
+    initladen(data, comport);
+    posladen(data);
+    // Nothing changed, nothing lost: not a word.
+    EXPECT_NO_THROW(initsave(data, comport));
+    EXPECT_NO_THROW(possave(data));
+
+    data.controllers[0].enginesound.volume = -300;
+    data.controllers[0].positions[FAHREN] = {10, 20};
+    for (const char* save : {"the editor's close", "the program's close"}) {
+        std::string told;
+        try {
+            initsave(data, comport);
+            ADD_FAILURE() << save << ": IR.ini saved";
+        } catch (const std::runtime_error& e) {
+            told += e.what();
+        }
+        try {
+            possave(data);
+            ADD_FAILURE() << save << ": positions saved";
+        } catch (const std::runtime_error& e) {
+            told += e.what();
+        }
+        EXPECT_TRUE(data.positionsUnsaved) << save;
+        if (told.empty()) continue;
+        EXPECT_EQ(save, std::string("the editor's close")) << "named twice: " << told;
+        EXPECT_NE(told.find("IR.ini (der Ordner wird in diesem Lauf nur gelesen)"), std::string::npos) << told;
+        EXPECT_NE(told.find("engine.dat (der Ordner wird"), std::string::npos) << told;
+    }
+    EXPECT_EQ(filesOfTheSet(), before) << "nothing written, no lock, no new file";
 }
 
 }  // namespace
