@@ -93,13 +93,16 @@ void MainForm::guarded(const std::function<void()>& body) {
         body();
     } catch (const std::exception& e) {
         window_.messageBox(runtimeErrorText(e));
-        window_.endProgramAfterError();
-        throw ProgramEnded{};  // only reached when a test's fake lets the end return
+        endNow(true);
     }
 }
 
-void MainForm::endNow() {
-    window_.endProgram();
+void MainForm::endNow(bool afterError) {
+    if (afterError) {
+        window_.endProgramAfterError();
+    } else {
+        window_.endProgram();
+    }
     throw ProgramEnded{};  // only reached when a test's fake lets endProgram return
 }
 

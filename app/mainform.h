@@ -112,7 +112,7 @@ public:
 
 private:
     void guarded(const std::function<void()>& body);
-    [[noreturn]] void endNow();
+    [[noreturn]] void endNow(bool afterError = false);
     void openReceiver(int16_t number);
     void handleFirstStartFrame(int16_t n);
     void handleSecondStartFrame(int16_t n);
